@@ -1,0 +1,65 @@
+#include "platform/host/Controls.h"
+
+#include <QMouseEvent>
+#include <stdexcept>
+
+#include "platform/host/Form.h"
+#include "platform/host/Rounding.h"
+
+namespace platform {
+
+void PlaceTwips(QWidget* control, float left, float top, float width, float height) {
+    const auto px = [](float twips) { return RoundHalfEven(twips / kTwipsPerPixel); };
+    control->setGeometry(px(left), px(top), px(width), px(height));
+}
+
+QFont DesignFont(const QString& family, double points, bool bold) {
+    QFont font(family);
+    // Fontconfig substitutes a metric-compatible face when the family is missing.
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(points);
+    font.setBold(bold);
+    return font;
+}
+
+Label::Label(QWidget* parent) : QLabel(parent) {}
+
+void Label::mousePressEvent(QMouseEvent* event) {
+    pressed_ = event->button() == Qt::LeftButton;
+    const QPointF p = event->position();
+    emit MouseDown(ButtonCode(event->button()), ShiftCode(event->modifiers()),
+                   static_cast<float>(p.x()), static_cast<float>(p.y()));
+}
+
+void Label::mouseReleaseEvent(QMouseEvent* event) {
+    const bool click = pressed_ && event->button() == Qt::LeftButton &&
+                       rect().contains(event->position().toPoint());
+    pressed_ = false;
+    if (click) emit Click();
+}
+
+ImageBox::ImageBox(QWidget* parent) : Label(parent) {
+    setAlignment(Qt::AlignCenter);
+}
+
+void ImageBox::SetPicture(StdPicture picture) {
+    picture_ = std::move(picture);
+    setPixmap(picture_.pixmap());
+}
+
+VScrollBar::VScrollBar(QWidget* parent) : QScrollBar(Qt::Vertical, parent) {
+    setSingleStep(1);
+    setPageStep(1);
+    connect(this, &QScrollBar::valueChanged, this, &VScrollBar::Change);
+}
+
+void ImageList::Add(StdPicture picture, const QString& tag) {
+    images_.push_back({std::move(picture), tag, static_cast<short>(images_.size() + 1)});
+}
+
+const ImageList::ListImage& ImageList::ListImages(short index) const {
+    if (index < 1 || index > Count()) throw std::out_of_range("image list index");
+    return images_[static_cast<size_t>(index - 1)];
+}
+
+}  // namespace platform

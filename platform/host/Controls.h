@@ -1,0 +1,94 @@
+#pragma once
+// The controls the windows are built from: label, image box, vertical
+// scroll bar and image list, with the properties and events the windows use.
+// Positions are given in twips, like the windows' own.
+
+#include <QLabel>
+#include <QScrollBar>
+#include <vector>
+
+#include "platform/host/Picture.h"
+
+namespace platform {
+
+// Places a control at a rectangle in twips of its window's client area.
+void PlaceTwips(QWidget* control, float left, float top, float width, float height);
+// A font as the design data gives it; missing faces fall back to a close one.
+QFont DesignFont(const QString& family, double points, bool bold);
+
+// Click comes on the release of the left button over the control that the
+// press began on; MouseDown on every press, with button and shift codes and
+// the position in pixels.
+class Label : public QLabel {
+    Q_OBJECT
+
+public:
+    explicit Label(QWidget* parent);
+    QString Caption() const { return text(); }
+    void SetCaption(const QString& caption) { setText(caption); }
+    QString Tag() const { return tag_; }
+    void SetTag(const QString& tag) { tag_ = tag; }
+
+signals:
+    void Click();
+    void MouseDown(short Button, short Shift, float X, float Y);
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    QString tag_;
+    bool pressed_ = false;
+};
+
+class ImageBox : public Label {
+    Q_OBJECT
+
+public:
+    explicit ImageBox(QWidget* parent);
+    const StdPicture& Picture() const { return picture_; }
+    void SetPicture(StdPicture picture);
+    QString ToolTipText() const { return toolTip(); }
+    void SetToolTipText(const QString& text) { setToolTip(text); }
+
+private:
+    StdPicture picture_;
+};
+
+// Change comes only when the value really changes.
+class VScrollBar : public QScrollBar {
+    Q_OBJECT
+
+public:
+    explicit VScrollBar(QWidget* parent);
+    short Min() const { return static_cast<short>(minimum()); }
+    short Max() const { return static_cast<short>(maximum()); }
+    short Value() const { return static_cast<short>(value()); }
+    void SetMin(short value) { setMinimum(value); }
+    void SetMax(short value) { setMaximum(value); }
+    void SetValue(short value) { setValue(value); }
+    void SetSmallChange(short value) { setSingleStep(value); }
+    void SetLargeChange(short value) { setPageStep(value); }
+
+signals:
+    void Change();
+};
+
+class ImageList {
+public:
+    struct ListImage {
+        StdPicture Picture;
+        QString Tag;
+        short Index = 0;
+    };
+    void Add(StdPicture picture, const QString& tag);
+    short Count() const { return static_cast<short>(images_.size()); }
+    // Entries count from 1.
+    const ListImage& ListImages(short index) const;
+
+private:
+    std::vector<ListImage> images_;
+};
+
+}  // namespace platform

@@ -1,0 +1,256 @@
+#include "platform/host/Form.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QTimer>
+
+#include "platform/host/Rounding.h"
+
+namespace platform {
+namespace {
+
+int toPixels(float twips) {
+    return RoundHalfEven(twips / kTwipsPerPixel);
+}
+
+// A twips value set by the program reads back unchanged while the window is
+// still on the pixel it maps to; once the user or the window manager moved
+// it elsewhere, the real position counts.
+float readBack(float set, int pixels) {
+    return toPixels(set) == pixels ? set : static_cast<float>(pixels) * kTwipsPerPixel;
+}
+
+Qt::WindowFlags flagsFor(Form::Kind kind) {
+    Qt::WindowFlags flags = Qt::Window | Qt::FramelessWindowHint;
+    switch (kind) {
+        case Form::Kind::Main: break;
+        case Form::Kind::Tool: flags |= Qt::Tool; break;
+        case Form::Kind::Hidden: flags |= Qt::Tool; break;
+        case Form::Kind::Popup: flags |= Qt::ToolTip | Qt::WindowDoesNotAcceptFocus; break;
+    }
+    return flags;
+}
+
+// Waits for the mouse button that is held now to be released, then runs the
+// action once that release has been handled.
+class AfterRelease : public QObject {
+public:
+    explicit AfterRelease(QObject* context, std::function<void()> action)
+        : QObject(context), action_(std::move(action)) {
+        qApp->installEventFilter(this);
+    }
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::MouseButtonRelease && !done_) {
+            done_ = true;
+            QTimer::singleShot(0, parent(), action_);
+            deleteLater();
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> action_;
+    bool done_ = false;
+};
+
+}  // namespace
+
+short ButtonCode(Qt::MouseButton button) {
+    switch (button) {
+        case Qt::LeftButton: return vbLeftButton;
+        case Qt::RightButton: return vbRightButton;
+        case Qt::MiddleButton: return vbMiddleButton;
+        default: return 0;
+    }
+}
+
+short ShiftCode(Qt::KeyboardModifiers modifiers) {
+    short shift = 0;
+    if (modifiers & Qt::ShiftModifier) shift |= 1;
+    if (modifiers & Qt::ControlModifier) shift |= 2;
+    if (modifiers & Qt::AltModifier) shift |= 4;
+    return shift;
+}
+
+Form::Form(Kind kind) : QWidget(nullptr, flagsFor(kind)) {
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    if (kind == Kind::Popup) setAttribute(Qt::WA_ShowWithoutActivating);
+}
+
+Form::~Form() = default;
+
+float Form::Left() const {
+    return readBack(left_, frameGeometry().x());
+}
+float Form::Top() const {
+    return readBack(top_, frameGeometry().y());
+}
+float Form::Width() const {
+    return readBack(width_, frameGeometry().width());
+}
+float Form::Height() const {
+    return readBack(height_, frameGeometry().height());
+}
+
+void Form::SetLeft(float twips) {
+    left_ = twips;
+    move(toPixels(twips), frameGeometry().y());
+}
+
+void Form::SetTop(float twips) {
+    top_ = twips;
+    move(frameGeometry().x(), toPixels(twips));
+}
+
+void Form::SetWidth(float twips) {
+    width_ = twips;
+    const int frame = frameGeometry().width() - width();
+    resize(std::max(0, toPixels(twips) - frame), height());
+}
+
+void Form::SetHeight(float twips) {
+    height_ = twips;
+    const int frame = frameGeometry().height() - height();
+    resize(width(), std::max(0, toPixels(twips) - frame));
+}
+
+void Form::Move(float left, float top, float width, float height) {
+    SetLeft(left);
+    SetTop(top);
+    SetWidth(width);
+    SetHeight(height);
+}
+
+float Form::toScale(float pixels) const {
+    return scaleMode_ == vbPixels ? pixels : pixels * kTwipsPerPixel;
+}
+
+float Form::ScaleWidth() const {
+    return toScale(static_cast<float>(width()));
+}
+float Form::ScaleHeight() const {
+    return toScale(static_cast<float>(height()));
+}
+
+float Form::ScaleX(float value, short from, short to) const {
+    if (from == to) return value;
+    if (from == vbTwips && to == vbPixels) return value / Screen::TwipsPerPixelX();
+    if (from == vbPixels && to == vbTwips) return value * Screen::TwipsPerPixelX();
+    return value;
+}
+
+float Form::ScaleY(float value, short from, short to) const {
+    if (from == to) return value;
+    if (from == vbTwips && to == vbPixels) return value / Screen::TwipsPerPixelY();
+    if (from == vbPixels && to == vbTwips) return value * Screen::TwipsPerPixelY();
+    return value;
+}
+
+void Form::SetVisible(bool visible) {
+    if (!visible) {
+        hide();
+        return;
+    }
+    show();
+    if (!testAttribute(Qt::WA_ShowWithoutActivating)) {
+        raise();
+        activateWindow();
+    }
+}
+
+short Form::WindowState() const {
+    return isMinimized() ? vbMinimized : vbNormal;
+}
+
+void Form::SetWindowState(short state) {
+    if (state == vbMinimized) {
+        setWindowState(windowState() | Qt::WindowMinimized);
+    } else {
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+    }
+}
+
+void Form::SetPicture(StdPicture picture) {
+    picture_ = std::move(picture);
+    update();
+}
+
+void Form::Form_MouseDown(short, short, float, float) {}
+void Form::Form_MouseMove(short, short, float, float) {}
+void Form::Form_MouseUp(short, short, float, float) {}
+
+void Form::paintEvent(QPaintEvent*) {
+    if (picture_.isNull()) return;
+    QPainter painter(this);
+    painter.drawPixmap(0, 0, picture_.pixmap());
+}
+
+void Form::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    Form_Resize();
+}
+
+void Form::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange) {
+        Form_Resize();
+    } else if (event->type() == QEvent::ActivationChange && !isActiveWindow() && isVisible()) {
+        lostActivation();
+    }
+}
+
+void Form::lostActivation() {
+    // X tells of the lost activation before it delivers the click that
+    // caused it. Let that click be handled first: one on the label that
+    // toggles this window hides it, and that is no loss of focus.
+    QPointer<Form> self(this);
+    auto check = [self] {
+        if (self && self->isVisible() && !self->isActiveWindow()) self->Form_LostFocus();
+    };
+    QTimer::singleShot(50, this, [this, check] {
+        if (QGuiApplication::mouseButtons() != Qt::NoButton) {
+            new AfterRelease(this, check);
+        } else {
+            check();
+        }
+    });
+}
+
+void Form::mousePressEvent(QMouseEvent* event) {
+    const QPointF p = event->position();
+    Form_MouseDown(ButtonCode(event->button()), ShiftCode(event->modifiers()),
+                   toScale(static_cast<float>(p.x())), toScale(static_cast<float>(p.y())));
+}
+
+void Form::mouseMoveEvent(QMouseEvent* event) {
+    const QPointF p = event->position();
+    short buttons = 0;
+    for (Qt::MouseButton b : {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton}) {
+        if (event->buttons() & b) buttons |= ButtonCode(b);
+    }
+    Form_MouseMove(buttons, ShiftCode(event->modifiers()), toScale(static_cast<float>(p.x())),
+                   toScale(static_cast<float>(p.y())));
+}
+
+void Form::mouseReleaseEvent(QMouseEvent* event) {
+    const QPointF p = event->position();
+    Form_MouseUp(ButtonCode(event->button()), ShiftCode(event->modifiers()),
+                 toScale(static_cast<float>(p.x())), toScale(static_cast<float>(p.y())));
+}
+
+void Form::closeEvent(QCloseEvent* event) {
+    // A close from the window manager unloads the window, as the program's
+    // own close mark does.
+    event->ignore();
+    if (unloadSelf_) unloadSelf_();
+}
+
+void Forms::unloaded(Form* form) {
+    form->hide();
+    form->deleteLater();
+    if (--loaded_ == 0 && onLast_) onLast_();
+}
+
+}  // namespace platform

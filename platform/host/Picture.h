@@ -1,0 +1,32 @@
+#pragma once
+// A picture object: an image plus the bitmap handle that GDI-style code
+// reads from it. The handle is made on first use and lives as long as the
+// last copy of the picture.
+
+#include <QImage>
+#include <QPixmap>
+#include <cstdint>
+#include <memory>
+
+namespace platform {
+
+class StdPicture {
+public:
+    StdPicture() = default;
+    explicit StdPicture(QImage image);
+    static StdPicture Load(const QString& path);
+
+    bool isNull() const { return !shared_; }
+    const QImage& image() const;
+    const QPixmap& pixmap() const;
+    int Width() const { return image().width(); }
+    int Height() const { return image().height(); }
+    // Bitmap handle for GDI stand-ins; 0 for an empty picture.
+    std::int32_t Handle() const;
+
+private:
+    struct Shared;
+    std::shared_ptr<Shared> shared_;
+};
+
+}  // namespace platform

@@ -1,0 +1,241 @@
+#include "player/Hoofd.h"
+
+#include "controls/frmControls.h"
+#include "platform/host/User32.h"
+#include "player/Functies.h"
+#include "settings/frmInstellingen.h"
+#include "shaping/Transparant.h"
+
+using platform::DesignFont;
+using platform::Forms;
+using platform::PlaceTwips;
+
+namespace {
+
+const char* const kDisplayNames[] = {"Radio Veronica",
+                                     "3FM",
+                                     "Arrow Classic Rock",
+                                     "Arrow Jazz FM",
+                                     "BNN",
+                                     "Caz!",
+                                     "Classic FM",
+                                     "Class X",
+                                     "Concert Zender",
+                                     "FunX",
+                                     "Gigant FM",
+                                     "Juize FM",
+                                     "Kinder Radio",
+                                     "Kink Aardschok",
+                                     "Kink FM",
+                                     "KX Radio",
+                                     "Laser Radio",
+                                     "Onin FM",
+                                     "Q-Music",
+                                     "Radio 1",
+                                     "Radio 2",
+                                     "Radio 4",
+                                     "Radio 5",
+                                     "Radio 10 Gold",
+                                     "Radio 538",
+                                     "Radio BemBem",
+                                     "Radio NL",
+                                     "Royal Radio",
+                                     "SkyRadio",
+                                     "Smash! FM",
+                                     "Star FM",
+                                     "TMF Radio"};
+
+const QColor kTextColour(20, 40, 70);
+
+}  // namespace
+
+Hoofd::Hoofd() : Form(Kind::Main) {
+    setObjectName(QStringLiteral("Hoofd"));
+    SetCaption(QStringLiteral("Klankor"));
+    SetPicture(platform::StdPicture::Load(QStringLiteral(":/skin/hoofd.gif")));
+    LoadImages();
+
+    lblControls = {&lblMinimise_, &lblClose_};
+    PlaceTwips(&ZendersBox1, 780, 750, 1455, 975);
+    PlaceTwips(&VScroll1, 2280, 750, 255, 975);
+    PlaceTwips(&ZendersBox2, 7980, 750, 1455, 975);
+    PlaceTwips(&VScroll2, 9480, 750, 255, 975);
+    PlaceTwips(&Label2, 720, 2040, 1455, 375);
+    PlaceTwips(&lblPlaying, 2760, 2040, 4935, 375);
+    PlaceTwips(&Label1, 7920, 2040, 2055, 375);
+    PlaceTwips(&lblStatus, 360, 2400, 9735, 375);
+    PlaceTwips(&lblMinimise_, 9600, 20, 135, 195);
+    PlaceTwips(&lblClose_, 9840, 30, 135, 195);
+
+    const QFont big = DesignFont(QStringLiteral("Verdana"), 14.25, true);
+    const QFont line = DesignFont(QStringLiteral("Verdana"), 12, true);
+    const QFont mark = DesignFont(QStringLiteral("MS Sans Serif"), 8.25, true);
+    Label2.setFont(big);
+    Label2.SetCaption(QStringLiteral("Controls"));
+    Label1.setFont(big);
+    Label1.SetCaption(QStringLiteral("Instellingen"));
+    lblPlaying.setFont(line);
+    lblStatus.setFont(line);
+    lblStatus.SetCaption(QStringLiteral("Selecteer een zender in 1 van de zender boxes!"));
+    lblMinimise_.setFont(mark);
+    lblMinimise_.SetCaption(QStringLiteral("_"));
+    lblClose_.setFont(mark);
+    lblClose_.SetCaption(QStringLiteral("X"));
+    for (platform::Label* label :
+         {&Label1, &Label2, &lblPlaying, &lblStatus, &lblMinimise_, &lblClose_}) {
+        QPalette palette = label->palette();
+        palette.setColor(QPalette::WindowText, kTextColour);
+        label->setPalette(palette);
+    }
+    for (QWidget* pointing :
+         {static_cast<QWidget*>(&ZendersBox1), static_cast<QWidget*>(&ZendersBox2),
+          static_cast<QWidget*>(&lblMinimise_), static_cast<QWidget*>(&lblClose_)}) {
+        pointing->setCursor(Qt::PointingHandCursor);
+    }
+
+    connect(&lblPlaying, &platform::Label::MouseDown, this, &Hoofd::lblPlaying_MouseDown);
+    connect(&lblStatus, &platform::Label::MouseDown, this, &Hoofd::lblStatus_MouseDown);
+    connect(&lblMinimise_, &platform::Label::Click, this, [this] { lblControls_Click(0); });
+    connect(&lblClose_, &platform::Label::Click, this, [this] { lblControls_Click(1); });
+    connect(&Label1, &platform::Label::Click, this, &Hoofd::Label1_Click);
+    connect(&Label2, &platform::Label::Click, this, &Hoofd::Label2_Click);
+    connect(&VScroll1, &platform::VScrollBar::Change, this, &Hoofd::VScroll1_Change);
+    connect(&VScroll2, &platform::VScrollBar::Change, this, &Hoofd::VScroll2_Change);
+    connect(&ZendersBox1, &platform::ImageBox::Click, this, &Hoofd::ZendersBox1_Click);
+    connect(&ZendersBox2, &platform::ImageBox::Click, this, &Hoofd::ZendersBox2_Click);
+}
+
+void Hoofd::LoadImages() {
+    short number = 1;
+    for (const char* name : kDisplayNames) {
+        const QString path = QStringLiteral(":/logos/%1.gif").arg(number, 2, 10, QLatin1Char('0'));
+        Images.Add(platform::StdPicture::Load(path), QString::fromUtf8(name));
+        ++number;
+    }
+}
+
+void Hoofd::Form_Load() {
+    std::int32_t key = 1;
+    Transparant::ShapeFormFromPicture(*this, key);
+    FillStationBoxes();
+    Forms::Get<frmInstellingen>();
+    Forms::Get<frmControls>();
+    StartLastStation();
+    Show();
+}
+
+void Hoofd::Form_Unload() {
+    SaveLastStation();
+    Forms::Unload<frmControls>();
+    Forms::Unload<frmInstellingen>();
+    // The tray window arrives with the notification area.
+}
+
+void Hoofd::Form_Resize() {
+    if (WindowState() == platform::vbMinimized &&
+        Forms::Get<frmInstellingen>().lstInstellingen.ListItems(3).Checked()) {
+        // Hand-over to the notification area arrives with the tray window.
+    }
+}
+
+void Hoofd::DragWindow(short Button) {
+    if (Button != platform::vbLeftButton) return;
+    platform::user32::ReleaseCapture();
+    platform::user32::SendMessageA(hWnd(), platform::user32::WM_NCLBUTTONDOWN,
+                                   platform::user32::HTCAPTION, 0);
+}
+
+void Hoofd::Form_MouseDown(short Button, short, float, float) {
+    DragWindow(Button);
+}
+void Hoofd::lblPlaying_MouseDown(short Button, short, float, float) {
+    DragWindow(Button);
+}
+void Hoofd::lblStatus_MouseDown(short Button, short, float, float) {
+    DragWindow(Button);
+}
+
+void Hoofd::lblControls_Click(short Index) {
+    if (Index == 0) {
+        SetWindowState(platform::vbMinimized);
+    } else if (Index == 1) {
+        Forms::Unload<Hoofd>();
+    }
+}
+
+void Hoofd::Label1_Click() {
+    frmInstellingen& window = Forms::Get<frmInstellingen>();
+    if (window.Visible()) {
+        window.SetVisible(false);
+        return;
+    }
+    window.SetTop(Top() + Height() - 1000);
+    window.SetLeft(Left() + Width() - window.Width());
+    window.SetVisible(true);
+}
+
+void Hoofd::Label2_Click() {
+    frmControls& window = Forms::Get<frmControls>();
+    if (window.Visible()) {
+        window.SetVisible(false);
+        return;
+    }
+    window.SetTop(Top() + Height() - 1000);
+    window.SetLeft(Left());
+    window.SetVisible(true);
+}
+
+// Station boxes: box 1 shows the first half of the catalogue plus one, box 2
+// the rest; each box's tag is the number of the station it shows.
+
+void Hoofd::FillStationBoxes() {
+    const short n = Images.Count();
+    // (N - 1) / 2 with a half rounded up, which for whole N is N / 2
+    VScroll1.SetMax(static_cast<short>(n / 2));
+    ShowStation(ZendersBox1, static_cast<short>(VScroll1.Value() + 1));
+    VScroll2.SetMax(static_cast<short>(n - VScroll1.Max() - 2));
+    ShowStation(ZendersBox2, static_cast<short>(VScroll2.Value() + VScroll1.Max() + 2));
+}
+
+void Hoofd::ShowStation(platform::ImageBox& box, short station) {
+    const platform::ImageList::ListImage& entry = Images.ListImages(station);
+    box.SetPicture(entry.Picture);
+    box.SetToolTipText(QStringLiteral("Klik om te luisteren naar ") + entry.Tag);
+    box.SetTag(QString::number(entry.Index));
+}
+
+void Hoofd::VScroll1_Change() {
+    ShowStation(ZendersBox1, static_cast<short>(VScroll1.Value() + 1));
+}
+
+void Hoofd::VScroll2_Change() {
+    ShowStation(ZendersBox2, static_cast<short>(VScroll2.Value() + VScroll1.Max() + 2));
+}
+
+void Hoofd::ZendersBox1_Click() {
+    SelectStation(ZendersBox1);
+}
+void Hoofd::ZendersBox2_Click() {
+    SelectStation(ZendersBox2);
+}
+
+// Playback and status
+
+void Hoofd::PlayStream(const QString&) {
+    // The media player arrives with playback.
+}
+
+void Hoofd::SelectStation(const platform::ImageBox& box) {
+    const short n = static_cast<short>(box.Tag().toDouble());
+    PlayStream(Functies::StationUrl(n));
+    lblPlaying.SetCaption(Images.ListImages(n).Tag);
+    lblPlaying.SetTag(box.Tag());
+}
+
+void Hoofd::SaveLastStation() {
+    // Storing the last station arrives with the settings store.
+}
+
+void Hoofd::StartLastStation() {
+    // Resuming the last station arrives with the settings store and playback.
+}

@@ -1,0 +1,57 @@
+#pragma once
+// The main window: the program's start-up object. Loading it brings the
+// whole program up; unloading it takes the program down.
+
+#include <array>
+
+#include "platform/host/Controls.h"
+#include "platform/host/Form.h"
+
+class Hoofd : public platform::Form {
+    Q_OBJECT
+
+public:
+    Hoofd();
+
+    platform::ImageBox ZendersBox1{this};
+    platform::VScrollBar VScroll1{this};
+    platform::ImageBox ZendersBox2{this};
+    platform::VScrollBar VScroll2{this};
+    platform::Label Label2{this};
+    platform::Label lblPlaying{this};
+    platform::Label Label1{this};
+    platform::Label lblStatus{this};
+    std::array<platform::Label*, 2> lblControls{};
+    platform::ImageList Images;
+
+    void Form_Load() override;
+    void Form_Unload() override;
+    void Form_Resize() override;
+    void Form_MouseDown(short Button, short Shift, float X, float Y) override;
+
+    void lblPlaying_MouseDown(short Button, short Shift, float X, float Y);
+    void lblStatus_MouseDown(short Button, short Shift, float X, float Y);
+    void lblControls_Click(short Index);
+    void Label1_Click();
+    void Label2_Click();
+    void VScroll1_Change();
+    void VScroll2_Change();
+    void ZendersBox1_Click();
+    void ZendersBox2_Click();
+
+    // Station boxes
+    void FillStationBoxes();
+    void ShowStation(platform::ImageBox& box, short station);
+
+    // Playback and status
+    void PlayStream(const QString& address);
+    void SelectStation(const platform::ImageBox& box);
+    void SaveLastStation();
+    void StartLastStation();
+
+private:
+    void DragWindow(short Button);
+    void LoadImages();
+    platform::Label lblMinimise_{this};
+    platform::Label lblClose_{this};
+};

@@ -1,0 +1,17 @@
+#pragma once
+// The settings window: three switches that are the live settings of the run.
+
+#include "platform/host/Form.h"
+#include "platform/host/ListView.h"
+
+class frmInstellingen : public platform::Form {
+    Q_OBJECT
+
+public:
+    frmInstellingen();
+
+    platform::ListView lstInstellingen{this};
+
+    void Form_Load() override;
+    void lstInstellingen_BeforeLabelEdit(bool& Cancel);
+};
