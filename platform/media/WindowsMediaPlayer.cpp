@@ -1,0 +1,443 @@
+#include "platform/media/WindowsMediaPlayer.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+
+#include <gst/audio/streamvolume.h>
+#include <gst/gst.h>
+
+#include <mutex>
+
+namespace platform {
+
+namespace {
+
+// Growing, capped pauses before each reconnection attempt, in seconds.
+constexpr int kRetryDelays[] = {1, 2, 4, 8, 15};
+constexpr int kMaxRetries = 6;
+
+// playbin's GstPlayFlags: audio only, volume applied by playbin itself.
+constexpr guint kPlayFlagAudio = 1u << 1;
+constexpr guint kPlayFlagSoftVolume = 1u << 4;
+
+constexpr guint kSourceTimeoutSeconds = 10;
+
+const QEvent::Type kBusEventType = static_cast<QEvent::Type>(QEvent::registerEventType());
+
+// Where GStreamer's threads drop their messages: the player, for as long as
+// it exists. The lock lets the player leave while a message is being posted.
+struct Mailbox {
+    std::mutex lock;
+    QObject* target = nullptr;
+};
+
+struct BusLink {
+    std::shared_ptr<Mailbox> mailbox;
+    quint64 generation;
+    GstElement* pipeline;  // not owned; only compared with message sources
+};
+
+class BusEvent : public QEvent {
+public:
+    BusEvent(GstMessage* msg, quint64 gen)
+        : QEvent(kBusEventType), message(gst_message_ref(msg)), generation(gen) {}
+    ~BusEvent() override { gst_message_unref(message); }
+    BusEvent(const BusEvent&) = delete;
+    BusEvent& operator=(const BusEvent&) = delete;
+
+    GstMessage* const message;
+    const quint64 generation;
+};
+
+// Runs on whichever GStreamer thread posts; hands the message to the
+// player's thread. A GLib bus watch would need a GLib main loop, which Qt
+// does not promise.
+GstBusSyncReply onBusMessage(GstBus*, GstMessage* message, gpointer data) {
+    const auto* link = static_cast<const BusLink*>(data);
+    bool wanted = false;
+    switch (GST_MESSAGE_TYPE(message)) {
+        case GST_MESSAGE_ERROR:
+        case GST_MESSAGE_EOS:
+        case GST_MESSAGE_BUFFERING:
+        case GST_MESSAGE_TAG:
+        case GST_MESSAGE_CLOCK_LOST: wanted = true; break;
+        case GST_MESSAGE_STATE_CHANGED:
+            wanted = GST_MESSAGE_SRC(message) == GST_OBJECT_CAST(link->pipeline);
+            break;
+        default: break;
+    }
+    if (wanted) {
+        std::lock_guard<std::mutex> guard(link->mailbox->lock);
+        if (link->mailbox->target)
+            QCoreApplication::postEvent(link->mailbox->target,
+                                        new BusEvent(message, link->generation));
+    }
+    return GST_BUS_DROP;
+}
+
+void onSourceSetup(GstElement*, GstElement* source, gpointer) {
+    // We reconnect ourselves; souphttpsrc's own retries would only hide a
+    // stalled server for several time-outs in a row.
+    if (g_strcmp0(G_OBJECT_TYPE_NAME(source), "GstSoupHTTPSrc") == 0)
+        g_object_set(source, "timeout", kSourceTimeoutSeconds, "retries", 0, "user-agent",
+                     "Klankor/0.1", nullptr);
+}
+
+MediaFailure mediaFailure(MediaFailure::Kind kind, const QString& text) {
+    MediaFailure f;
+    f.kind = kind;
+    f.text = text;
+    return f;
+}
+
+// GStreamer's own texts ("Internal data stream error", "missing a plug-in")
+// mean nothing to a listener; name the cause instead.
+MediaFailure failureFromError(const GError* error, const char* debug, bool fromSink,
+                              const QString& host) {
+    using K = MediaFailure::Kind;
+    const QString details = QString::fromUtf8(debug ? debug : "").toLower() + QLatin1Char(' ') +
+                            QString::fromUtf8(error->message ? error->message : "").toLower();
+    if (fromSink) return mediaFailure(K::AudioDevice, QStringLiteral("Sound device not available"));
+    if (error->domain == GST_RESOURCE_ERROR) {
+        switch (error->code) {
+            case GST_RESOURCE_ERROR_NOT_FOUND:
+                return mediaFailure(K::NotFound, QStringLiteral("Not found (404)"));
+            case GST_RESOURCE_ERROR_NOT_AUTHORIZED:
+                return mediaFailure(K::AccessDenied, QStringLiteral("Access denied"));
+            default: break;
+        }
+        if (details.contains(QLatin1String("resolve")))
+            return mediaFailure(K::HostNotFound, QStringLiteral("Host not found: %1").arg(host));
+        if (details.contains(QLatin1String("refused")))
+            return mediaFailure(K::ConnectionRefused,
+                                QStringLiteral("Connection refused by %1").arg(host));
+        if (details.contains(QLatin1String("timed out")) ||
+            details.contains(QLatin1String("timeout")))
+            return mediaFailure(K::ServerNotResponding,
+                                QStringLiteral("Server not responding: %1").arg(host));
+        return mediaFailure(K::ConnectionLost, QStringLiteral("Connection to %1 lost").arg(host));
+    }
+    if (error->domain == GST_STREAM_ERROR) {
+        switch (error->code) {
+            case GST_STREAM_ERROR_TYPE_NOT_FOUND:
+            case GST_STREAM_ERROR_WRONG_TYPE:
+                return mediaFailure(K::NotAudio, QStringLiteral("Not an audio stream"));
+            case GST_STREAM_ERROR_CODEC_NOT_FOUND:
+            case GST_STREAM_ERROR_NOT_IMPLEMENTED:
+            case GST_STREAM_ERROR_FORMAT:
+                return mediaFailure(K::NotAudio, QStringLiteral("Unsupported audio format"));
+            case GST_STREAM_ERROR_DEMUX:
+            case GST_STREAM_ERROR_DECODE:
+                return mediaFailure(K::NotAudio, QStringLiteral("Damaged or unknown audio stream"));
+            default: break;
+        }
+    }
+    if (error->domain == GST_CORE_ERROR && error->code == GST_CORE_ERROR_MISSING_PLUGIN)
+        return mediaFailure(K::NotAudio, QStringLiteral("Unsupported audio format"));
+    return mediaFailure(K::ConnectionLost, QStringLiteral("Stream from %1 interrupted").arg(host));
+}
+
+GstElement* makeAudioSink() {
+    // Tests and benchmarks listen through a file: S16LE stereo 44100 Hz,
+    // after volume and balance, in real time like a sound card.
+    const QByteArray file = qgetenv("KLANKOR_AUDIO_FILE");
+    if (file.isEmpty()) return gst_element_factory_make("autoaudiosink", nullptr);
+    GError* error = nullptr;
+    GstElement* bin = gst_parse_bin_from_description(
+        "audioconvert ! audioresample ! "
+        "capsfilter caps=audio/x-raw,format=S16LE,rate=44100,channels=2,layout=interleaved ! "
+        "filesink name=out append=true sync=true",
+        TRUE, &error);
+    if (!bin) {
+        g_clear_error(&error);
+        return nullptr;
+    }
+    GstElement* out = gst_bin_get_by_name(GST_BIN(bin), "out");
+    g_object_set(out, "location", file.constData(), nullptr);
+    gst_object_unref(out);
+    return bin;
+}
+
+}  // namespace
+
+// The GStreamer side: one playbin per attempt. Each pipeline has its own
+// generation, so messages still under way from an earlier one are ignored.
+struct WindowsMediaPlayer::Engine {
+    std::shared_ptr<Mailbox> mailbox = std::make_shared<Mailbox>();
+    GstElement* pipeline = nullptr;
+    GstElement* panorama = nullptr;
+    quint64 generation = 0;
+    bool buffering = false;
+    bool available = false;
+
+    bool build(const QUrl& stream) {
+        teardown();
+        if (!available) return false;
+        GstElement* playbin = gst_element_factory_make("playbin", nullptr);
+        GstElement* sink = makeAudioSink();
+        if (!playbin || !sink) {
+            if (playbin) gst_object_unref(gst_object_ref_sink(playbin));
+            if (sink) gst_object_unref(gst_object_ref_sink(sink));
+            return false;
+        }
+        pipeline = GST_ELEMENT(gst_object_ref_sink(playbin));
+        ++generation;
+        buffering = false;
+        g_object_set(pipeline, "uri", stream.toEncoded().constData(), "flags",
+                     kPlayFlagAudio | kPlayFlagSoftVolume, "audio-sink", sink, nullptr);
+        panorama = gst_element_factory_make("audiopanorama", nullptr);
+        if (panorama) {
+            gst_object_ref_sink(panorama);
+            gst_util_set_object_arg(G_OBJECT(panorama), "method", "simple");
+            g_object_set(pipeline, "audio-filter", panorama, nullptr);
+        }
+        g_signal_connect(pipeline, "source-setup", G_CALLBACK(onSourceSetup), nullptr);
+        GstBus* bus = gst_element_get_bus(pipeline);
+        gst_bus_set_sync_handler(bus, onBusMessage, new BusLink{mailbox, generation, pipeline},
+                                 [](gpointer link) { delete static_cast<BusLink*>(link); });
+        gst_object_unref(bus);
+        return true;
+    }
+
+    void setState(GstState state) {
+        // Going to PAUSED or PLAYING only starts the streaming threads: the
+        // connection is made on them, so this returns at once.
+        if (pipeline) gst_element_set_state(pipeline, state);
+    }
+
+    void teardown() {
+        if (!pipeline) return;
+        GstBus* bus = gst_element_get_bus(pipeline);
+        gst_bus_set_sync_handler(bus, nullptr, nullptr, nullptr);
+        gst_object_unref(bus);
+        // Stopping can wait on a streaming thread stuck in a dead socket;
+        // let one of GStreamer's pool threads wait instead of the window.
+        gst_element_call_async(
+            pipeline, [](GstElement* e, gpointer) { gst_element_set_state(e, GST_STATE_NULL); },
+            nullptr, nullptr);
+        if (panorama) gst_object_unref(panorama);
+        gst_object_unref(pipeline);
+        panorama = nullptr;
+        pipeline = nullptr;
+        ++generation;
+        buffering = false;
+    }
+
+    // Finite media (a file with a known length) ends; a live stream has no
+    // duration, so its end means the connection dropped.
+    bool finite() const {
+        gint64 duration = 0;
+        return pipeline && gst_element_query_duration(pipeline, GST_FORMAT_TIME, &duration) &&
+               duration > 0;
+    }
+};
+
+void WindowsMediaPlayer::Controls::play() {
+    player_.play();
+}
+void WindowsMediaPlayer::Controls::stop() {
+    player_.stop();
+}
+
+void WindowsMediaPlayer::Settings::SetVolume(int volume) {
+    volume_ = qBound(0, volume, 100);
+    player_.applyVolume();
+}
+
+void WindowsMediaPlayer::Settings::SetBalance(int balance) {
+    balance_ = qBound(-100, balance, 100);
+    player_.applyBalance();
+}
+
+WindowsMediaPlayer::WindowsMediaPlayer(QObject* parent)
+    : QObject(parent), resolver_(this), engine_(std::make_unique<Engine>()) {
+    GError* error = nullptr;
+    engine_->available = gst_init_check(nullptr, nullptr, &error);
+    g_clear_error(&error);
+    engine_->mailbox->target = this;
+    retryTimer_.setSingleShot(true);
+    connect(&retryTimer_, &QTimer::timeout, this, &WindowsMediaPlayer::startAttempt);
+    connect(&resolver_, &PlaylistResolver::resolved, this, &WindowsMediaPlayer::onResolved);
+    connect(&resolver_, &PlaylistResolver::failed, this, &WindowsMediaPlayer::onFailed);
+}
+
+WindowsMediaPlayer::~WindowsMediaPlayer() {
+    {
+        std::lock_guard<std::mutex> guard(engine_->mailbox->lock);
+        engine_->mailbox->target = nullptr;
+    }
+    retryTimer_.stop();
+    resolver_.cancel();
+    engine_->teardown();
+}
+
+void WindowsMediaPlayer::SetURL(const QString& url) {
+    url_ = url;
+    if (url_.isEmpty()) {
+        stop();
+        return;
+    }
+    play();  // autoStart
+}
+
+void WindowsMediaPlayer::play() {
+    if (url_.isEmpty()) return;
+    retryTimer_.stop();
+    resolver_.cancel();
+    engine_->teardown();
+    retries_ = 0;
+    hasPlayed_ = false;
+    title_.clear();
+    setStatus(connectingText());
+    startAttempt();
+}
+
+void WindowsMediaPlayer::stop() {
+    retryTimer_.stop();
+    resolver_.cancel();
+    engine_->teardown();
+    title_.clear();
+    setStatus(QStringLiteral("Stopped"));
+}
+
+void WindowsMediaPlayer::startAttempt() {
+    resolver_.resolve(QUrl(url_, QUrl::TolerantMode));
+}
+
+void WindowsMediaPlayer::onResolved(const QUrl& stream) {
+    if (!engine_->build(stream)) {
+        onFailed(mediaFailure(MediaFailure::Kind::AudioDevice,
+                              QStringLiteral("Audio system not available")));
+        return;
+    }
+    applyVolume();
+    applyBalance();
+    engine_->setState(GST_STATE_PLAYING);
+}
+
+void WindowsMediaPlayer::onFailed(const MediaFailure& failure) {
+    resolver_.cancel();
+    engine_->teardown();
+    // Only a station that has played is worth chasing: a first attempt
+    // that fails shows its cause at once.
+    if (failure.retryable() && hasPlayed_) {
+        if (retries_ < kMaxRetries) {
+            const int delay = kRetryDelays[qMin<int>(retries_, std::size(kRetryDelays) - 1)];
+            ++retries_;
+            setStatus(QStringLiteral("%1 (retry %2)").arg(connectingText()).arg(retries_));
+            retryTimer_.start(delay * 1000);
+            return;
+        }
+        setStatus(QStringLiteral("Gave up after %1 retries: %2").arg(retries_).arg(failure.text));
+        return;
+    }
+    setStatus(failure.text);
+}
+
+void WindowsMediaPlayer::customEvent(QEvent* event) {
+    if (event->type() != kBusEventType) {
+        QObject::customEvent(event);
+        return;
+    }
+    const auto* bus = static_cast<BusEvent*>(event);
+    if (!engine_->pipeline || bus->generation != engine_->generation) return;  // stale
+    GstMessage* message = bus->message;
+    const QString host = QUrl(url_, QUrl::TolerantMode).host();
+
+    switch (GST_MESSAGE_TYPE(message)) {
+        case GST_MESSAGE_ERROR: {
+            GError* error = nullptr;
+            gchar* debug = nullptr;
+            gst_message_parse_error(message, &error, &debug);
+            const GstObject* source = GST_MESSAGE_SRC(message);
+            const bool fromSink = source && GST_IS_ELEMENT(source) &&
+                                  GST_OBJECT_FLAG_IS_SET(source, GST_ELEMENT_FLAG_SINK);
+            const MediaFailure failure = failureFromError(error, debug, fromSink, host);
+            g_clear_error(&error);
+            g_free(debug);
+            onFailed(failure);
+            break;
+        }
+        case GST_MESSAGE_EOS:
+            if (engine_->finite()) {
+                engine_->teardown();
+                setStatus(QStringLiteral("Ready"));
+            } else {
+                onFailed(mediaFailure(MediaFailure::Kind::ConnectionLost,
+                                      QStringLiteral("Connection closed by %1").arg(host)));
+            }
+            break;
+        case GST_MESSAGE_BUFFERING: {
+            gint percent = 0;
+            gst_message_parse_buffering(message, &percent);
+            if (percent < 100) {
+                if (!engine_->buffering) engine_->setState(GST_STATE_PAUSED);
+                engine_->buffering = true;
+                // A retry keeps saying so until sound is back.
+                if (!status_.contains(QLatin1String("(retry")))
+                    setStatus(QStringLiteral("Buffering (%1%)").arg(percent));
+            } else if (engine_->buffering) {
+                engine_->buffering = false;
+                engine_->setState(GST_STATE_PLAYING);
+            }
+            break;
+        }
+        case GST_MESSAGE_STATE_CHANGED: {
+            GstState oldState, newState;
+            gst_message_parse_state_changed(message, &oldState, &newState, nullptr);
+            if (newState == GST_STATE_PLAYING) {
+                hasPlayed_ = true;
+                retries_ = 0;
+                showPlaying();
+            }
+            break;
+        }
+        case GST_MESSAGE_TAG: {
+            GstTagList* tags = nullptr;
+            gst_message_parse_tag(message, &tags);
+            gchar* title = nullptr;
+            if (gst_tag_list_get_string(tags, GST_TAG_TITLE, &title)) {
+                title_ = QString::fromUtf8(title).simplified();
+                g_free(title);
+                if (status_.startsWith(QLatin1String("Playing"))) showPlaying();
+            }
+            gst_tag_list_unref(tags);
+            break;
+        }
+        case GST_MESSAGE_CLOCK_LOST:
+            engine_->setState(GST_STATE_PAUSED);
+            engine_->setState(GST_STATE_PLAYING);
+            break;
+        default: break;
+    }
+}
+
+void WindowsMediaPlayer::applyVolume() {
+    if (!engine_->pipeline) return;
+    gst_stream_volume_set_volume(GST_STREAM_VOLUME(engine_->pipeline),
+                                 GST_STREAM_VOLUME_FORMAT_CUBIC, settings_.volume_ / 100.0);
+}
+
+void WindowsMediaPlayer::applyBalance() {
+    if (!engine_->panorama) return;
+    g_object_set(engine_->panorama, "panorama", gfloat(settings_.balance_ / 100.0), nullptr);
+}
+
+void WindowsMediaPlayer::setStatus(const QString& status) {
+    if (status == status_) return;
+    status_ = status;
+    emit StatusChange();
+}
+
+QString WindowsMediaPlayer::connectingText() const {
+    const QString host = QUrl(url_, QUrl::TolerantMode).host();
+    return host.isEmpty() ? QStringLiteral("Connecting...")
+                          : QStringLiteral("Connecting to %1...").arg(host);
+}
+
+void WindowsMediaPlayer::showPlaying() {
+    setStatus(title_.isEmpty() ? QStringLiteral("Playing")
+                               : QStringLiteral("Playing: %1").arg(title_));
+}
+
+}  // namespace platform
