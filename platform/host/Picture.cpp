@@ -1,15 +1,27 @@
 #include "platform/host/Picture.h"
 
+#include <map>
+
 #include "platform/gdi/Gdi.h"
 
 namespace platform {
+namespace {
+
+std::map<std::int32_t, std::weak_ptr<StdPicture::Shared>>& handles() {
+    static std::map<std::int32_t, std::weak_ptr<StdPicture::Shared>> map;
+    return map;
+}
+
+}  // namespace
 
 struct StdPicture::Shared {
     QImage image;
     QPixmap pixmap;
     std::int32_t handle = 0;
     ~Shared() {
-        if (handle != 0) gdi::DeleteObject(handle);
+        if (handle == 0) return;
+        handles().erase(handle);
+        gdi::DeleteObject(handle);
     }
 };
 
@@ -37,8 +49,18 @@ const QPixmap& StdPicture::pixmap() const {
 
 std::int32_t StdPicture::Handle() const {
     if (!shared_) return 0;
-    if (shared_->handle == 0) shared_->handle = gdi::CreateBitmapFromImage(shared_->image);
+    if (shared_->handle == 0) {
+        shared_->handle = gdi::CreateBitmapFromImage(shared_->image);
+        if (shared_->handle != 0) handles()[shared_->handle] = shared_;
+    }
     return shared_->handle;
+}
+
+StdPicture StdPicture::FromHandle(std::int32_t handle) {
+    StdPicture picture;
+    const auto it = handles().find(handle);
+    if (it != handles().end()) picture.shared_ = it->second.lock();
+    return picture;
 }
 
 }  // namespace platform

@@ -23,9 +23,12 @@ public:
     int Height() const { return image().height(); }
     // Bitmap handle for GDI stand-ins; 0 for an empty picture.
     std::int32_t Handle() const;
+    // The picture whose Handle() gave this handle, while it lives; else empty.
+    static StdPicture FromHandle(std::int32_t handle);
+
+    struct Shared;  // the image and its handle, shared by copies
 
 private:
-    struct Shared;
     std::shared_ptr<Shared> shared_;
 };
 
