@@ -6,12 +6,10 @@ They are original marks that only carry each station's name.
 
 import math
 
-from PIL import Image, ImageChops, ImageDraw, ImageFilter
+from PIL import Image, ImageDraw, ImageFilter
 
 from drawing import (
-    COND,
     COND_B,
-    COND_BI,
     MONO_B,
     SANS,
     SANS_B,
@@ -88,7 +86,6 @@ class Logo:
     def measure(self, text, fname, size, spacing=0):
         f = font(fname, size * self.k)
         if spacing:
-            l, t, _, b = f.getbbox(text[0], anchor="ls")
             w = sum(f.getlength(c) for c in text) + spacing * self.k * (len(text) - 1)
             _, t, _, b = f.getbbox(text, anchor="ls")
             return f, w, t, b

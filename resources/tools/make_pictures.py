@@ -20,7 +20,27 @@ import sys
 
 from PIL import Image, ImageChops, ImageDraw, ImageFilter
 
-from drawing import *  # noqa: F401,F403  (fonts, SS and the small helpers)
+from drawing import (
+    COND,
+    COND_B,
+    KEY,
+    PANEL,
+    SANS,
+    SANS_B,
+    SS,
+    draw_text,
+    downsample,
+    exact_mask,
+    font,
+    rrect,
+    save_gif,
+    scaled,
+    shape_mask,
+    smoothstep,
+    spaced_width,
+    to_palette,
+    vgradient,
+)
 
 # The house palette.
 NAVY = (20, 40, 70)  # the program's own text colour
@@ -77,8 +97,7 @@ def emblem(size, tile=False, detail=None):
         d.arc(
             (cx - rr, cy - rr, cx + rr, cy + rr), start=-50, end=50, fill=col, width=int(width)
         )
-    out = img.resize((size, size), Image.LANCZOS)
-    return out
+    return img.resize((size, size), Image.LANCZOS)
 
 
 # ---------------------------------------------------------------- main skin
@@ -103,9 +122,6 @@ def main_outline(inset):
         tab = smoothstep((x - 600) / 26)
         y -= (BODY_T - 0) * tab
         return y + d
-
-    def bot(x):
-        return bottom
 
     pts = []
     r_l = CORNER - d
@@ -139,7 +155,6 @@ def main_outline(inset):
 
 def inset_well(canvas, box, radius, fill_top, fill_bottom):
     """A recessed slot: shadow above, light lip below, dark floor."""
-    k = SS
     x0, y0, x1, y1 = box
     size = canvas.size
     lip = shape_mask(size, lambda d: rrect(d, (x0 - 1, y0 - 1, x1 + 1, y1 + 2), radius + 1, fill=255))
@@ -158,7 +173,14 @@ def make_hoofd():
     k = SS
     size = (W * k, H * k)
     canvas = Image.new("RGB", size, RIM)
-    outer = shape_mask(size, lambda d: d.polygon(scaled(main_outline(0)), fill=255))
+    feet = [(64, 184, 114, 198), (586, 184, 636, 198)]
+
+    def silhouette(d):
+        d.polygon(scaled(main_outline(0)), fill=255)
+        for box in feet:
+            rrect(d, box, 4, fill=255)
+
+    outer = shape_mask(size, silhouette)
     hi = shape_mask(size, lambda d: d.polygon(scaled(main_outline(2)), fill=255))
     face = shape_mask(size, lambda d: d.polygon(scaled(main_outline(3)), fill=255))
     canvas.paste(RIM_HI, (0, 0), hi)
@@ -168,17 +190,16 @@ def make_hoofd():
     canvas.paste(vgradient(size, (190, 200, 201), (176, 188, 190)), (0, 0), ImageChops.multiply(low, face))
     d = ImageDraw.Draw(canvas)
 
-    # rubber feet
-    for fx in (64, 586):
-        foot = shape_mask(size, lambda dd: rrect(dd, (fx, 188, fx + 50, 198), 4, fill=255))
-        canvas.paste((28, 40, 58), (0, 0), foot)
-    # redraw the rim over the feet joint so the body reads as one piece
-    d.line([(BODY_L * k + CORNER * k, 191 * k), (BODY_R * k - CORNER * k, 191 * k)], fill=RIM, width=2 * k)
+    # rubber feet under the rim (the canvas outside the face is rim already)
+    for box in feet:
+        x0, y0, x1, y1 = box
+        grip = shape_mask(size, lambda dd: rrect(dd, (x0 + 3, 194, x1 - 3, 196), 1, fill=255))
+        canvas.paste((62, 80, 104), (0, 0), grip)
 
     # station slots: logo and scroll bar share one recessed well
     for bx in (52, 532):
         inset_well(canvas, (bx - 5, 45, bx + 122, 120), 6, (40, 58, 84), (28, 44, 68))
-        # a caption above each well
+    # a caption above each well: which stations it scrolls through
     cap = font(COND_B, 9.5 * k)
     draw_text(d, (52 * k - 4 * k, 39 * k), "ZENDERS 1 \u2013 17", cap, MUTED, anchor="ls", spacing=1.2 * k)
     draw_text(d, (532 * k - 4 * k, 39 * k), "ZENDERS 18 \u2013 32", cap, MUTED, anchor="ls", spacing=1.2 * k)
@@ -218,7 +239,7 @@ def make_hoofd():
         if f % 4 == 0:
             draw_text(d, (x * k, (gy0 + 13) * k), str(f), tiny, SCALE, anchor="ms")
     # AM ticks 530..1600
-    for i, f in enumerate(range(530, 1601, 107)):
+    for i in range(11):
         x = sx0 + (sx1 - sx0) * i / 10
         d.line([(x * k, (mid + 3) * k), (x * k, (mid + 8) * k)], fill=(120, 146, 162), width=k)
     for f, lab in ((0, "53"), (2, "75"), (4, "96"), (6, "117"), (8, "139"), (10, "160")):
@@ -289,28 +310,27 @@ def make_tool():
     canvas.paste((232, 238, 238), (0, 0), hi)
     canvas.paste(PANEL, (0, 0), face)
     d = ImageDraw.Draw(canvas)
-    tick = (150, 164, 168)
+    tick = (132, 148, 154)
     # quarter marks under the volume slider, centre and ends under the balance slider
     for i in range(5):
         x = 19 + 162 * i / 4
-        d.line([(x * k, 33 * k), (x * k, (35 if i % 2 else 37) * k)], fill=tick, width=k)
+        d.line([(x * k, 34 * k), (x * k, (36 if i % 2 else 38) * k)], fill=tick, width=k)
     for i, x in enumerate((19, 100, 181)):
-        d.line([(x * k, 73 * k), (x * k, (77 if i == 1 else 75) * k)], fill=tick, width=k)
+        d.line([(x * k, 74 * k), (x * k, (78 if i == 1 else 76) * k)], fill=tick, width=k)
     small = font(COND_B, 7 * k)
-    draw_text(d, (19 * k, 84 * k), "L", small, MUTED, anchor="ms")
-    draw_text(d, (181 * k, 84 * k), "R", small, MUTED, anchor="ms")
+    draw_text(d, (19 * k, 85 * k), "L", small, MUTED, anchor="ms")
+    draw_text(d, (181 * k, 85 * k), "R", small, MUTED, anchor="ms")
     # brand plate at the bottom, seen in the sound window
     mark = emblem(14 * k, detail=2)
-    d2 = ImageDraw.Draw(canvas)
     wf = font(SANS_B, 10 * k)
     ww = spaced_width(wf, "Klankor", 0.4 * k)
     x0 = (TW * k - (14 * k + 5 * k + ww)) / 2
     canvas.paste(mark.convert("RGB"), (int(x0), int(96 * k)), mark.split()[3])
-    draw_text(d2, (x0 + 19 * k, 107 * k), "Klankor", wf, (70, 90, 112), anchor="ls", spacing=0.4 * k)
+    draw_text(d, (x0 + 19 * k, 107 * k), "Klankor", wf, (70, 90, 112), anchor="ls", spacing=0.4 * k)
     for gx in range(26, 76, 5):
-        d2.ellipse(((gx - 1) * k, (102 - 1) * k, (gx + 1) * k, (102 + 1) * k), fill=(176, 188, 190))
+        d.ellipse(((gx - 1) * k, (102 - 1) * k, (gx + 1) * k, (102 + 1) * k), fill=(176, 188, 190))
     for gx in range(126, 176, 5):
-        d2.ellipse(((gx - 1) * k, (102 - 1) * k, (gx + 1) * k, (102 + 1) * k), fill=(176, 188, 190))
+        d.ellipse(((gx - 1) * k, (102 - 1) * k, (gx + 1) * k, (102 + 1) * k), fill=(176, 188, 190))
 
     small_img = downsample(canvas, (TW, TH))
     cover = outer.resize((TW, TH), Image.BOX)
@@ -319,8 +339,8 @@ def make_tool():
     small_img.paste(RIM, (0, 0), edge)
     small_img.paste(RIM, (0, 0), outside)
     # the panel under and around the sliders must be the exact slider colour
-    for y0 in (12, 52):
-        small_img.paste(PANEL, (4, y0, 196, y0 + 22))
+    for y0 in (16, 56):
+        small_img.paste(PANEL, (5, y0 - 3, 195, y0 + 14 + 3))
     return to_palette(small_img, exact=(PANEL,), key_mask=outside)
 
 
@@ -373,14 +393,19 @@ def ico_8bpp(img, opaque):
     """ICO bytes: one image, 8 bits per pixel with a 256-colour palette and an AND mask."""
     w, h = img.size
     pal_img = img.quantize(colors=255, method=Image.Quantize.MEDIANCUT, dither=Image.Dither.NONE)
-    pal = pal_img.getpalette()[: 3 * 256]
+    pal = pal_img.getpalette()[: 3 * 255]
     pal += [0] * (768 - len(pal))
+    # Masked pixels must be black in the colour bits, or the screen under
+    # them would be inverted rather than left alone; the last entry is black.
+    clear = 255
     xor_stride = (w + 3) // 4 * 4
     and_stride = ((w + 31) // 32) * 4
     xor = bytearray()
     andm = bytearray()
     for y in range(h - 1, -1, -1):  # rows bottom-up
-        row = bytearray(pal_img.getpixel((x, y)) if opaque.getpixel((x, y)) else 0 for x in range(w))
+        row = bytearray(
+            pal_img.getpixel((x, y)) if opaque.getpixel((x, y)) else clear for x in range(w)
+        )
         xor += row + bytes(xor_stride - w)
         bits = bytearray(and_stride)
         for x in range(w):
@@ -432,42 +457,81 @@ def make_logos(out):
 # ---------------------------------------------------------------- sheet
 
 
+def mockup(out, hoofd, tool, rail, thumb):
+    """The skins with the program's own controls and texts on top, to judge the whole."""
+    img = Image.new("RGB", (720, 330), (70, 78, 88))
+    win = hoofd.copy()
+    key = exact_mask(win, KEY)
+    for box, number in (((52, 50), 25), ((532, 50), 18)):
+        logo = Image.open(os.path.join(out, "logos", "%02d.gif" % number)).convert("RGB")
+        win.paste(logo.crop((0, 0, 97, 65)), box)
+    d = ImageDraw.Draw(win)
+    for x in (152, 632):
+        d.rectangle((x, 50, x + 16, 114), fill=(224, 224, 224))
+        d.rectangle((x, 50, x + 16, 66), fill=(200, 200, 200), outline=(150, 150, 150))
+        d.rectangle((x, 98, x + 16, 114), fill=(200, 200, 200), outline=(150, 150, 150))
+        d.rectangle((x + 1, 70, x + 15, 84), fill=(190, 190, 190), outline=(150, 150, 150))
+    big = font(SANS_B, 19)
+    mid = font(SANS_B, 16)
+    tiny = font(SANS_B, 11)
+    d.text((48, 136), "Controls", font=big, fill=NAVY)
+    d.text((184, 136), "Radio 538", font=mid, fill=NAVY)
+    d.text((528, 136), "Instellingen", font=big, fill=NAVY)
+    d.text((24, 162), "Afspelen: Radio 538", font=mid, fill=NAVY)
+    d.text((641, 1), "_", font=tiny, fill=NAVY)
+    d.text((657, 2), "X", font=tiny, fill=NAVY)
+    img.paste(win, (10, 10), key.point(lambda p: 255 - p))
+    panel = tool.copy()
+    tkey = exact_mask(panel, KEY)
+    pd = ImageDraw.Draw(panel)
+    small = font(SANS_B, 11)
+    for label, ly, sy, value in (("Volume", 3, 16, 0.5), ("Balance", 44, 56, 0.5)):
+        pd.text((8, ly), label, font=small, fill=NAVY)
+        slider = Image.new("RGB", (184, 14), PANEL)
+        slider.paste(rail, (2, 1))
+        slider.paste(thumb, (int(162 * value), 0), thumb)
+        panel.paste(slider, (8, sy))
+    img.paste(panel, (10, 210 - 1000 // 15), tkey.point(lambda p: 255 - p))
+    return img
+
+
 def contact_sheet(out, path):
-    """All pictures on one page, logos doubled so they can be judged."""
-    sheet = Image.new("RGB", (1480, 1460), (88, 96, 104))
+    """All pictures on one page: at their own size, enlarged, and dressed as the program shows them."""
+    sheet = Image.new("RGB", (1440, 2080), (88, 96, 104))
     d = ImageDraw.Draw(sheet)
     label = font(SANS, 13)
     hoofd = Image.open(os.path.join(out, "skin", "hoofd.gif")).convert("RGB")
     tool = Image.open(os.path.join(out, "skin", "tool.gif")).convert("RGB")
-    sheet.paste(hoofd, (20, 20))
-    sheet.paste(hoofd.resize((1400, 400), Image.NEAREST), (20, 240))
-    sheet.paste(tool.resize((400, 236), Image.NEAREST), (740, 20))
-    sheet.paste(tool, (1160, 20))
     rail = Image.open(os.path.join(out, "slider", "rail.bmp")).convert("RGB")
-    sheet.paste(rail.resize((720, 48), Image.NEAREST), (20, 660))
-    thumb = Image.open(os.path.join(out, "slider", "thumb.ico"))
-    thumb = thumb.convert("RGBA")
-    sheet.paste(thumb.resize((88, 56), Image.NEAREST), (760, 656), thumb.resize((88, 56), Image.NEAREST))
-    # the slider as the program assembles it
+    thumb = Image.open(os.path.join(out, "slider", "thumb.ico")).convert("RGBA")
+    sheet.paste(hoofd, (20, 20))
+    sheet.paste(tool, (740, 20))
+    sheet.paste(mockup(out, hoofd, tool, rail, thumb), (20, 240))
+    sheet.paste(tool.resize((400, 236), Image.NEAREST), (760, 240))
+    sheet.paste(hoofd.resize((1400, 400), Image.NEAREST), (20, 600))
+    y = 1020
+    sheet.paste(rail.resize((720, 48), Image.NEAREST), (20, y))
+    big_thumb = thumb.resize((88, 56), Image.NEAREST)
+    sheet.paste(big_thumb, (760, y - 4), big_thumb)
     demo = Image.new("RGB", (184, 14), PANEL)
     demo.paste(rail, (2, 1))
     demo.paste(thumb, (81, 0), thumb)
-    sheet.paste(demo.resize((552, 42), Image.NEAREST), (880, 660))
+    sheet.paste(demo.resize((552, 42), Image.NEAREST), (868, y + 3))
+    y = 1090
     x = 20
     for n in (16, 22, 24, 32, 48, 64, 128, 256):
         ic = Image.open(os.path.join(out, "icons", "hicolor", "%dx%d" % (n, n), "apps", "klankor.png"))
-        sheet.paste(ic, (x, 720), ic)
+        sheet.paste(ic, (x, y), ic)
         x += n + 14
     tray = Image.open(os.path.join(out, "icons", "klankor-32.png")).convert("RGB")
-    sheet.paste(tray, (x, 720))
-    sheet.paste(tray.resize((128, 128), Image.NEAREST), (x + 44, 720))
+    sheet.paste(tray, (x, y))
+    sheet.paste(tray.resize((128, 128), Image.NEAREST), (x + 46, y))
     for i in range(32):
         logo = Image.open(os.path.join(out, "logos", "%02d.gif" % (i + 1))).convert("RGB")
-        cx = 20 + (i % 8) * 180
-        cy = 1000 + (i // 8) * 114
-        sheet.paste(logo.resize((192, 132), Image.NEAREST) if False else logo, (cx, cy))
-        sheet.paste(logo.resize((72, 50), Image.LANCZOS), (cx + 100, cy))
-        d.text((cx, cy + 70), "%02d" % (i + 1), font=label, fill=(230, 230, 230))
+        cx = 20 + (i % 7) * 200
+        cy = 1370 + (i // 7) * 140
+        sheet.paste(logo.resize((192, 132), Image.NEAREST), (cx, cy))
+        d.text((cx, cy + 133), "%02d" % (i + 1), font=label, fill=(230, 230, 230))
     sheet.save(path)
 
 

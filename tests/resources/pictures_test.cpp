@@ -256,6 +256,27 @@ TEST(SliderPictures, ThumbIsAn8BitIconWithTransparentCorners) {
     EXPECT_EQ(static_cast<unsigned char>(bytes[6]), 22);
     EXPECT_EQ(static_cast<unsigned char>(bytes[7]), 14);
     EXPECT_EQ(static_cast<unsigned char>(bytes[6 + 16 + 14]), 8);
+
+    // Masked pixels must carry black colour bits: anything else inverts the
+    // screen under the corners where icons are drawn with AND/XOR.
+    const int palette = 6 + 16 + 40;
+    const int xorBits = palette + 256 * 4;
+    const int xorStride = 24;
+    const int andBits = xorBits + xorStride * 14;
+    const int andStride = 4;
+    ASSERT_EQ(bytes.size(), andBits + andStride * 14);
+    int masked = 0;
+    for (int row = 0; row < 14; ++row)
+        for (int x = 0; x < 22; ++x) {
+            const auto andByte =
+                static_cast<unsigned char>(bytes[andBits + row * andStride + x / 8]);
+            if (!(andByte & (0x80 >> (x % 8)))) continue;
+            ++masked;
+            const auto index = static_cast<unsigned char>(bytes[xorBits + row * xorStride + x]);
+            for (int c = 0; c < 3; ++c)
+                EXPECT_EQ(bytes[palette + index * 4 + c], 0) << "row " << row << " x " << x;
+        }
+    EXPECT_GT(masked, 0);
 }
 
 TEST(Icons, TrayIconHasNoAlphaAndDesktopIconsAreTransparent) {
