@@ -162,12 +162,12 @@ def veronica(lg):
 
 
 def fm3(lg):
-    lg.fill(BLACK)
-    lg.circle(30, 33, 25, fill=(238, 64, 36))
-    lg.arc((1, 4, 59, 62), 200, 330, (255, 150, 110), width=1.4)
-    lg.text("3", SANS_B, (16, 12, 44, 54), WHITE)
+    lg.vgrad((0, 92, 128), (0, 52, 84))
+    lg.circle(30, 33, 25, fill=(168, 214, 36))
+    lg.arc((1, 4, 59, 62), 200, 330, (214, 244, 120), width=1.4)
+    lg.text("3", SANS_B, (16, 12, 44, 54), (0, 52, 84))
     lg.text("FM", SANS_B, (60, 20, 92, 46), WHITE)
-    lg.line([(61, 51), (91, 51)], (238, 64, 36), width=2)
+    lg.line([(61, 51), (91, 51)], (168, 214, 36), width=2)
 
 
 def arrow_rock(lg):
@@ -324,9 +324,9 @@ def onin(lg):
 
 
 def qmusic(lg):
-    lg.vgrad((232, 28, 48), (170, 10, 30))
-    lg.text("Q", SANS_B, (4, 4, 46, 62), WHITE)
-    lg.rect((48, 31, 55, 34.5), WHITE)
+    lg.vgrad((44, 40, 52), (14, 12, 20))
+    lg.text("Q", SANS_B, (4, 4, 46, 62), (236, 0, 130))
+    lg.rect((48, 31, 55, 34.5), (236, 0, 130))
     lg.text("MUSIC", COND_B, (57, 26, 93, 40), WHITE)
 
 

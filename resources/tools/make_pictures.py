@@ -497,7 +497,7 @@ def mockup(out, hoofd, tool, rail, thumb):
 
 def contact_sheet(out, path):
     """All pictures on one page: at their own size, enlarged, and dressed as the program shows them."""
-    sheet = Image.new("RGB", (1440, 2080), (88, 96, 104))
+    sheet = Image.new("RGB", (1440, 2130), (88, 96, 104))
     d = ImageDraw.Draw(sheet)
     label = font(SANS, 13)
     hoofd = Image.open(os.path.join(out, "skin", "hoofd.gif")).convert("RGB")
@@ -529,7 +529,7 @@ def contact_sheet(out, path):
     for i in range(32):
         logo = Image.open(os.path.join(out, "logos", "%02d.gif" % (i + 1))).convert("RGB")
         cx = 20 + (i % 7) * 200
-        cy = 1370 + (i // 7) * 140
+        cy = 1370 + (i // 7) * 150
         sheet.paste(logo.resize((192, 132), Image.NEAREST), (cx, cy))
         d.text((cx, cy + 133), "%02d" % (i + 1), font=label, fill=(230, 230, 230))
     sheet.save(path)
