@@ -7,7 +7,6 @@
 #include <cmath>
 
 #include <QColor>
-#include <QDir>
 #include <QFile>
 #include <QHash>
 #include <QImage>
@@ -15,7 +14,6 @@
 #include <QPainter>
 #include <QProcess>
 #include <QRect>
-#include <QSet>
 #include <QStandardPaths>
 #include <QString>
 #include <QVector>
@@ -145,6 +143,8 @@ TEST(SkinPictures, MainBackgroundIsShapedAroundEveryControl) {
     ASSERT_FALSE(main.image.isNull());
     EXPECT_EQ(main.format, QByteArray("gif"));
     ASSERT_EQ(main.image.size(), QSize(700, 200));
+    // The outline comes from the key colour alone; GIF transparency would hide it.
+    EXPECT_FALSE(main.image.hasAlphaChannel());
     const QImage& img = main.image;
 
     // The shaping takes its key from the bottom-left pixel.
@@ -169,6 +169,7 @@ TEST(SkinPictures, ToolBackgroundMatchesTheSliderPanel) {
     ASSERT_FALSE(tool.image.isNull());
     EXPECT_EQ(tool.format, QByteArray("gif"));
     ASSERT_EQ(tool.image.size(), QSize(200, 118));
+    EXPECT_FALSE(tool.image.hasAlphaChannel());
     const QImage& img = tool.image;
 
     EXPECT_TRUE(isKey(img, 0, 117));
