@@ -322,7 +322,7 @@ TEST(DesktopEntry, PassesDesktopFileValidate) {
 
 // Everything on one page, as Qt draws it, to look at after a change.
 TEST(ContactSheet, EveryPictureDrawsThroughQt) {
-    QImage sheet(1460, 760, QImage::Format_RGB32);
+    QImage sheet(1460, 800, QImage::Format_RGB32);
     sheet.fill(QColor(88, 96, 104));
     QPainter p(&sheet);
     const QImage main(QStringLiteral(":/skin/hoofd.gif"));
