@@ -127,16 +127,15 @@ void PlaylistResolver::fetch(const QUrl& url, int depth) {
 void PlaylistResolver::onMetaData() {
     const int status = reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     if (status >= 300 && status < 400) return;  // a redirect Qt follows by itself
-    if (status >= 400) {
-        const QString host = reply_->url().host();
-        dropReply();
-        entryFailed(httpFailure(status, host));
-        return;
-    }
+    if (status >= 400) return;  // onFinished names it; the error page is not read
     if (playlists::isStreamContentType(reply_->rawHeader("Content-Type"))) finishAsStream();
 }
 
 void PlaylistResolver::onReadyRead() {
+    if (reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() >= 400) {
+        reply_->skip(reply_->bytesAvailable());
+        return;
+    }
     const bool sniffed = body_.size() >= kSniffBytes;
     body_.append(reply_->read(limits_.maxBytes + 1 - body_.size()));
     if (!sniffed && body_.size() >= kSniffBytes &&

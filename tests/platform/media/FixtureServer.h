@@ -1,0 +1,55 @@
+#pragma once
+
+// A small HTTP/1.0 server on 127.0.0.1 for the media tests: fixed answers,
+// redirects, endless and trickling bodies, and audio paced in real time.
+
+#include <QHash>
+#include <QObject>
+#include <QSet>
+#include <QTcpServer>
+#include <QUrl>
+
+class QTcpSocket;
+
+class FixtureServer : public QObject {
+    Q_OBJECT
+public:
+    enum class Mode {
+        Whole,    // status, headers and the whole body with Content-Length
+        Endless,  // the body repeated forever, as fast as the client reads
+        Slow,     // one byte of the body every 200 ms
+        Stream,   // the body paced at bytesPerSecond after a burst, then closed
+        Silent,   // reads the request and never answers
+    };
+    struct Route {
+        int status = 200;
+        QByteArray contentType;
+        QByteArray body;
+        QByteArray location;  // for redirects
+        Mode mode = Mode::Whole;
+        int bytesPerSecond = 0;
+        int burstBytes = 0;
+    };
+
+    explicit FixtureServer(QObject* parent = nullptr);
+    ~FixtureServer() override;
+
+    bool start(quint16 port = 0);
+    // Stops listening and cuts every open connection, as a crashed server.
+    void stop();
+    quint16 port() const { return port_; }
+    QUrl url(const QString& pathAndQuery) const;
+
+    void route(const QString& pathAndQuery, const Route& route) { routes_[pathAndQuery] = route; }
+    int hits(const QString& pathAndQuery) const { return hits_.value(pathAndQuery); }
+
+private:
+    void onConnection();
+    void answer(QTcpSocket* socket, const QString& target);
+
+    QTcpServer server_;
+    quint16 port_ = 0;
+    QHash<QString, Route> routes_;
+    QHash<QString, int> hits_;
+    QSet<QTcpSocket*> sockets_;
+};

@@ -1,0 +1,289 @@
+// The player with a real GStreamer pipeline, listening through
+// KLANKOR_AUDIO_FILE instead of a sound card, fed by a loopback server.
+
+#include <QApplication>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+
+#include <gst/gst.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "FixtureServer.h"
+#include "platform/media/WindowsMediaPlayer.h"
+
+using platform::WindowsMediaPlayer;
+using Route = FixtureServer::Route;
+using Mode = FixtureServer::Mode;
+
+namespace {
+
+constexpr int kToneSeconds = 40;
+
+struct Loudness {
+    double left = 0;  // RMS, full scale 1.0
+    double right = 0;
+    qint64 frames = 0;
+};
+
+// RMS of each channel of an S16LE stereo file, skipping its first half second.
+Loudness measure(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    const QByteArray data = file.readAll();
+    const auto* samples = reinterpret_cast<const qint16*>(data.constData());
+    const qint64 frames = data.size() / 4;
+    double l = 0, r = 0;
+    Loudness out;
+    for (qint64 i = 22050; i < frames; ++i) {
+        l += double(samples[2 * i]) * samples[2 * i];
+        r += double(samples[2 * i + 1]) * samples[2 * i + 1];
+        ++out.frames;
+    }
+    if (out.frames == 0) return out;
+    out.left = std::sqrt(l / out.frames) / 32768.0;
+    out.right = std::sqrt(r / out.frames) / 32768.0;
+    return out;
+}
+
+class Player : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        gst_init(nullptr, nullptr);
+        tone_ = new QByteArray(encodeTone());
+    }
+    static void TearDownTestSuite() {
+        delete tone_;
+        tone_ = nullptr;
+    }
+
+    // A stereo 440 Hz sine at half scale, as Ogg/Vorbis.
+    static QByteArray encodeTone() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("tone.ogg"));
+        const QByteArray description =
+            "audiotestsrc wave=sine freq=440 volume=0.5 samplesperbuffer=4410 num-buffers=" +
+            QByteArray::number(kToneSeconds * 10) +
+            " ! audio/x-raw,rate=44100,channels=2 ! audioconvert ! vorbisenc quality=0.2 "
+            "! oggmux ! filesink location=\"" +
+            path.toUtf8() + "\"";
+        GstElement* pipeline = gst_parse_launch(description.constData(), nullptr);
+        if (!pipeline) return {};
+        gst_element_set_state(pipeline, GST_STATE_PLAYING);
+        GstBus* bus = gst_element_get_bus(pipeline);
+        GstMessage* end = gst_bus_timed_pop_filtered(
+            bus, 60 * GST_SECOND, GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
+        if (end) gst_message_unref(end);
+        gst_object_unref(bus);
+        gst_element_set_state(pipeline, GST_STATE_NULL);
+        gst_object_unref(pipeline);
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    void SetUp() override {
+        ASSERT_TRUE(tone_ && tone_->size() > 10000) << "could not encode the test tone";
+        ASSERT_TRUE(dir_.isValid());
+        ASSERT_TRUE(server.start());
+        Route live;
+        live.contentType = "audio/ogg";
+        live.body = *tone_;
+        live.mode = Mode::Stream;
+        live.bytesPerSecond = int(tone_->size() / kToneSeconds);
+        live.burstBytes = live.bytesPerSecond * 2;
+        server.route(QStringLiteral("/live.ogg"), live);
+        Route list;
+        list.contentType = "audio/x-mpegurl";
+        list.body = "#EXTM3U\r\nlive.ogg\r\n";
+        server.route(QStringLiteral("/station.m3u"), list);
+    }
+
+    void TearDown() override { qunsetenv("KLANKOR_AUDIO_FILE"); }
+
+    // A player writing its sound into a fresh file, recording its statuses.
+    std::unique_ptr<WindowsMediaPlayer> makePlayer(const QString& name) {
+        audioFile = dir_.filePath(name);
+        QFile::remove(audioFile);
+        qputenv("KLANKOR_AUDIO_FILE", audioFile.toLocal8Bit());
+        auto player = std::make_unique<WindowsMediaPlayer>();
+        QObject::connect(player.get(), &WindowsMediaPlayer::StatusChange, player.get(),
+                         [this, p = player.get()] {
+                             statuses.append(p->status());
+                             if (QThread::currentThread() != qApp->thread()) offThread = true;
+                         });
+        return player;
+    }
+
+    bool waitForStatus(WindowsMediaPlayer& player, const QString& start, int ms) {
+        return QTest::qWaitFor([&] { return player.status().startsWith(start); }, ms);
+    }
+
+    bool sawStatus(const QString& part) const {
+        for (const QString& s : statuses)
+            if (s.contains(part)) return true;
+        return false;
+    }
+
+    std::string history() const { return statuses.join(QStringLiteral(" | ")).toStdString(); }
+
+    // Plays the station for a while at the given settings and measures it.
+    Loudness listen(int volume, int balance, const QString& name) {
+        auto player = makePlayer(name);
+        player->settings().SetVolume(volume);
+        player->settings().SetBalance(balance);
+        player->SetURL(server.url(QStringLiteral("/live.ogg")).toString());
+        EXPECT_TRUE(waitForStatus(*player, QStringLiteral("Playing"), 15000)) << history();
+        QTest::qWait(2500);
+        player->controls().stop();
+        return measure(audioFile);
+    }
+
+    static QByteArray* tone_;
+    QTemporaryDir dir_;
+    FixtureServer server;
+    QString audioFile;
+    QStringList statuses;
+    bool offThread = false;
+};
+
+QByteArray* Player::tone_ = nullptr;
+
+}  // namespace
+
+TEST_F(Player, PlaysAPlaylistStationAndReportsOnTheGuiThread) {
+    auto player = makePlayer(QStringLiteral("play.raw"));
+    EXPECT_EQ(player->settings().volume(), 50);
+    EXPECT_EQ(player->settings().balance(), 0);
+    const QString url = server.url(QStringLiteral("/station.m3u")).toString();
+    player->SetURL(url);
+    EXPECT_EQ(player->status(), QStringLiteral("Connecting to 127.0.0.1..."));
+    ASSERT_TRUE(waitForStatus(*player, QStringLiteral("Playing"), 15000)) << history();
+    QTest::qWait(1500);
+    EXPECT_TRUE(player->status().startsWith(QLatin1String("Playing"))) << history();
+
+    player->controls().stop();
+    EXPECT_EQ(player->status(), QStringLiteral("Stopped"));
+    EXPECT_EQ(player->URL(), url);
+    EXPECT_EQ(statuses.first(), QStringLiteral("Connecting to 127.0.0.1..."));
+    EXPECT_FALSE(offThread);
+    for (const QString& s : statuses) {
+        EXPECT_FALSE(s.contains(QLatin1String("Internal data stream"))) << history();
+        EXPECT_FALSE(s.contains(QLatin1String("retry"))) << history();
+    }
+
+    const Loudness heard = measure(audioFile);
+    EXPECT_GT(heard.frames, 44100) << "less than a second of sound reached the sink";
+    EXPECT_GT(heard.left, 0.01);
+
+    // Play again after stop: the same URL comes back.
+    statuses.clear();
+    player->controls().play();
+    EXPECT_TRUE(waitForStatus(*player, QStringLiteral("Playing"), 15000)) << history();
+}
+
+TEST_F(Player, VolumeAndBalanceShapeTheSound) {
+    const Loudness normal = listen(50, 0, QStringLiteral("v50.raw"));
+    const Loudness silent = listen(0, 0, QStringLiteral("v0.raw"));
+    const Loudness left = listen(50, -50, QStringLiteral("b-50.raw"));
+
+    ASSERT_GT(normal.frames, 44100);
+    ASSERT_GT(silent.frames, 44100);
+    ASSERT_GT(left.frames, 44100);
+    // Half-scale sine (RMS 0.35) at cubic volume 0.5 (factor 0.125).
+    EXPECT_NEAR(normal.left, 0.354 * 0.125, 0.01);
+    EXPECT_NEAR(normal.left / normal.right, 1.0, 0.05);
+    EXPECT_LT(silent.left, 1e-4);
+    EXPECT_LT(silent.right, 1e-4);
+    const double db = 20 * std::log10(left.left / left.right);
+    EXPECT_NEAR(db, 6.0, 0.5);
+    EXPECT_NEAR(left.left, normal.left, 0.005);  // the other side is turned down
+}
+
+TEST_F(Player, ReconnectsWhenTheServerGoesAwayAndComesBack) {
+    auto player = makePlayer(QStringLiteral("drop.raw"));
+    player->SetURL(server.url(QStringLiteral("/station.m3u")).toString());
+    ASSERT_TRUE(waitForStatus(*player, QStringLiteral("Playing"), 15000)) << history();
+
+    const quint16 port = server.port();
+    server.stop();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sawStatus(QStringLiteral("(retry 2)")); }, 20000))
+        << history();
+    EXPECT_TRUE(player->status().startsWith(QLatin1String("Connecting to 127.0.0.1...")))
+        << history();
+    const qint64 before = QFile(audioFile).size();
+
+    ASSERT_TRUE(server.start(port));
+    ASSERT_TRUE(waitForStatus(*player, QStringLiteral("Playing"), 20000)) << history();
+    QTest::qWait(1000);
+    EXPECT_GT(QFile(audioFile).size(), before + 44100 * 4 / 2);
+    EXPECT_FALSE(offThread);
+}
+
+TEST_F(Player, GivesUpAfterBoundedRetries) {
+    auto player = makePlayer(QStringLiteral("giveup.raw"));
+    Route brief;
+    brief.contentType = "audio/ogg";
+    brief.body = tone_->left(tone_->size() / kToneSeconds * 3);  // three seconds, then it hangs up
+    brief.mode = Mode::Stream;
+    brief.bytesPerSecond = int(tone_->size() / kToneSeconds);
+    brief.burstBytes = brief.body.size();
+    server.route(QStringLiteral("/brief.ogg"), brief);
+    player->SetURL(server.url(QStringLiteral("/brief.ogg")).toString());
+    ASSERT_TRUE(waitForStatus(*player, QStringLiteral("Playing"), 15000)) << history();
+    server.route(QStringLiteral("/brief.ogg"),
+                 Route{404, "text/html", "gone", {}, Mode::Whole, 0, 0});
+    // A 404 while reconnecting is final: no retry loop, a clear cause.
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return player->status() == QLatin1String("Not found (404)"); }, 20000))
+        << history();
+    EXPECT_TRUE(sawStatus(QStringLiteral("(retry 1)"))) << history();
+    EXPECT_FALSE(sawStatus(QStringLiteral("(retry 2)"))) << history();
+}
+
+TEST_F(Player, FailuresShowTheirCauseNotGStreamerText) {
+    auto player = makePlayer(QStringLiteral("fail.raw"));
+    Route junk;
+    junk.contentType = "audio/ogg";
+    junk.body = QByteArray("OggS\0\0garbage garbage\x01\x02", 24).repeated(5000);
+    server.route(QStringLiteral("/junk.ogg"), junk);
+
+    player->SetURL(server.url(QStringLiteral("/junk.ogg")).toString());
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return !player->status().startsWith(QLatin1String("Connecting")) &&
+                   !player->status().startsWith(QLatin1String("Buffering"));
+        },
+        15000));
+    EXPECT_TRUE(player->status() == QLatin1String("Not an audio stream") ||
+                player->status() == QLatin1String("Damaged or unknown audio stream") ||
+                player->status() == QLatin1String("Unsupported audio format"))
+        << history();
+
+    player->SetURL(server.url(QStringLiteral("/nothing-here")).toString());
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return player->status() == QLatin1String("Not found (404)"); }, 10000))
+        << history();
+
+    const quint16 port = server.port();
+    server.stop();
+    player->SetURL(QStringLiteral("http://127.0.0.1:%1/live.ogg").arg(port));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return player->status() == QLatin1String("Connection refused by 127.0.0.1"); },
+        10000))
+        << history();
+
+    player->SetURL(QStringLiteral("file:///etc/passwd"));
+    EXPECT_TRUE(player->status().startsWith(QLatin1String("Unsupported address"))) << history();
+    EXPECT_FALSE(sawStatus(QStringLiteral("Playing"))) << history();
+    EXPECT_FALSE(offThread);
+}
+
+TEST_F(Player, MmsStationPlaysOverHttp) {
+    auto player = makePlayer(QStringLiteral("mms.raw"));
+    player->SetURL(QStringLiteral("mms://127.0.0.1:%1/live.ogg").arg(server.port()));
+    EXPECT_EQ(player->status(), QStringLiteral("Connecting to 127.0.0.1..."));
+    EXPECT_TRUE(waitForStatus(*player, QStringLiteral("Playing"), 15000)) << history();
+}
