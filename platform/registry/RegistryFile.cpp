@@ -403,12 +403,32 @@ void setAside(const QString& file) {
     throw ShellError(ShellError::AccessDenied, QStringLiteral("cannot set the store aside"));
 }
 
+// A lock file without its owner's details was left by a process that died
+// between creating and filling it. QLockFile gives those up only by age,
+// which would skip every save for half a minute; a live owner fills it at
+// once, so one older than a moment is taken over. The ".rmlock" guard is
+// the one QLockFile itself uses, so two takers never remove a fresh lock.
+bool takeOverEmptyLock(QLockFile& lock, const QString& lockName) {
+    const auto abandoned = [&] {
+        qint64 pid = 0;
+        QString host, app;
+        const QFileInfo info(lockName);
+        return info.exists() && !lock.getLockInfo(&pid, &host, &app) &&
+               info.lastModified().msecsTo(QDateTime::currentDateTime()) > 200;
+    };
+    if (!abandoned()) return false;
+    QLockFile guard(lockName + QStringLiteral(".rmlock"));
+    return guard.tryLock(0) && abandoned() && lock.removeStaleLockFile();
+}
+
 // Waits a bounded time for the lock: a writer that hangs must not hang us.
-// Locks left by dead processes are taken over by QLockFile itself.
-void acquire(QLockFile& lock) {
+// Locks of processes that died are taken over (by QLockFile, or above).
+void acquire(QLockFile& lock, const QString& lockName) {
     QDeadlineTimer deadline(RegistryFile::LockWaitMs);
     for (;;) {
         if (lock.tryLock(0)) return;
+        if (lock.error() == QLockFile::LockFailedError && takeOverEmptyLock(lock, lockName))
+            continue;
         if (lock.error() != QLockFile::LockFailedError || deadline.hasExpired())
             throw ShellError(ShellError::AccessDenied, QStringLiteral("store is locked"));
         QThread::msleep(5);
@@ -422,8 +442,9 @@ void update(Change&& change) {
         throw ShellError(ShellError::AccessDenied,
                          QStringLiteral("cannot create the config folder"));
     const QString file = folder + QStringLiteral("/klankor.reg");
-    QLockFile lock(file + QStringLiteral(".lock"));
-    acquire(lock);
+    const QString lockName = file + QStringLiteral(".lock");
+    QLockFile lock(lockName);
+    acquire(lock, lockName);
 
     Loaded loaded = load(file);
     if (loaded.state == State::Unusable) setAside(file);

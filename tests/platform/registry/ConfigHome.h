@@ -1,0 +1,35 @@
+#pragma once
+// Points XDG_CONFIG_HOME at a fresh folder for the length of one test.
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+#include <QTemporaryDir>
+
+class ConfigHome {
+public:
+    ConfigHome()
+        : m_saved(qgetenv("XDG_CONFIG_HOME")),
+          m_hadValue(qEnvironmentVariableIsSet("XDG_CONFIG_HOME")) {
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.path()));
+    }
+    ~ConfigHome() {
+        if (m_hadValue)
+            qputenv("XDG_CONFIG_HOME", m_saved);
+        else
+            qunsetenv("XDG_CONFIG_HOME");
+    }
+    ConfigHome(const ConfigHome&) = delete;
+    ConfigHome& operator=(const ConfigHome&) = delete;
+
+    QString path() const { return m_dir.path(); }
+    QString store() const { return m_dir.path() + QStringLiteral("/klankor/klankor.reg"); }
+    QString autostart() const {
+        return m_dir.path() + QStringLiteral("/autostart/klankor.desktop");
+    }
+
+private:
+    QTemporaryDir m_dir;
+    QByteArray m_saved;
+    bool m_hadValue;
+};
