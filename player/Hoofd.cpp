@@ -5,6 +5,7 @@
 #include "player/Functies.h"
 #include "settings/frmInstellingen.h"
 #include "shaping/Transparant.h"
+#include "tray/Mnu.h"
 
 using platform::DesignFont;
 using platform::Forms;
@@ -128,13 +129,13 @@ void Hoofd::Form_Unload() {
     SaveLastStation();
     Forms::Unload<frmControls>();
     Forms::Unload<frmInstellingen>();
-    // The tray window arrives with the notification area.
+    Forms::Unload<Mnu>();
 }
 
 void Hoofd::Form_Resize() {
     if (WindowState() == platform::vbMinimized &&
         Forms::Get<frmInstellingen>().lstInstellingen.ListItems(3).Checked()) {
-        // Hand-over to the notification area arrives with the tray window.
+        Forms::Get<Mnu>();
     }
 }
 

@@ -1,0 +1,114 @@
+#include "tray/Mnu.h"
+
+#include <QCursor>
+#include <QTimer>
+
+#include "platform/host/Screen.h"
+#include "platform/shell/Shell32.h"
+#include "player/Hoofd.h"
+#include "tray/NotifyIconData.h"
+
+using platform::Forms;
+namespace shell = platform::shell;
+
+namespace {
+
+// Filled at load and sent back unchanged at unload, so the removal names the
+// very icon that was added.
+NotifyIconData nid;
+
+constexpr float kLeftButtonUp = 514;   // WM_LBUTTONUP
+constexpr float kRightButtonUp = 517;  // WM_RBUTTONUP
+
+}  // namespace
+
+Mnu::Mnu() : Form(Kind::Hidden) {
+    setObjectName(QStringLiteral("Mnu"));
+    SetCaption(QStringLiteral("Mnu"));
+    Icon = platform::StdPicture::Load(QStringLiteral(":/icons/klankor-32.png"));
+
+    menuOpenen = menu.addAction(QStringLiteral("Openen"));
+    lijn2 = menu.addSeparator();
+    menuStart = menu.addAction(QStringLiteral("Start"));
+    menuStop = menu.addAction(QStringLiteral("Stop"));
+    lijn1 = menu.addSeparator();
+    menuAfsluiten = menu.addAction(QStringLiteral("Afsluiten"));
+    menuOpenen->setObjectName(QStringLiteral("menuOpenen"));
+    menuStart->setObjectName(QStringLiteral("menuStart"));
+    menuStop->setObjectName(QStringLiteral("menuStop"));
+    menuAfsluiten->setObjectName(QStringLiteral("menuAfsluiten"));
+
+    connect(menuOpenen, &QAction::triggered, this, &Mnu::menuOpenen_Click);
+    connect(menuStart, &QAction::triggered, this, &Mnu::menuStart_Click);
+    connect(menuStop, &QAction::triggered, this, &Mnu::menuStop_Click);
+    connect(menuAfsluiten, &QAction::triggered, this, &Mnu::menuAfsluiten_Click);
+}
+
+void Mnu::Form_Load() {
+    using namespace std::string_view_literals;
+    nid.SetcbSize(NotifyIconData::kSize);
+    nid.SethWnd(static_cast<std::uint32_t>(hWnd()));
+    nid.SetuID(1);
+    nid.SetuFlags(shell::NIF_MESSAGE | shell::NIF_ICON | shell::NIF_TIP);
+    nid.SetuCallbackMessage(shell::WM_MOUSEMOVE);
+    nid.SethIcon(Icon.Handle());
+    nid.SetszTip("Klankor\0"sv);
+    nid.SetdwState(0);
+    nid.SetdwStateMask(0);
+    if (!shell::Shell_NotifyIconA(shell::NIM_ADD, nid.bytes())) {
+        // No notification area: hidden, the main window could not be reached
+        // again. It stays minimised on the taskbar, and this window goes once
+        // its load is over; the next minimise tries the tray afresh.
+        QTimer::singleShot(0, this, [] { Forms::Unload<Mnu>(); });
+        return;
+    }
+    Forms::Get<Hoofd>().Hide();
+}
+
+void Mnu::Form_Unload() {
+    shell::Shell_NotifyIconA(shell::NIM_DELETE, nid.bytes());
+}
+
+void Mnu::Form_MouseMove(short, short, float X, float) {
+    const float message = X / platform::Screen::TwipsPerPixelX();
+    if (message == kLeftButtonUp) {
+        RestoreMain();
+    } else if (message == kRightButtonUp) {
+        platform::WindowsMediaPlayer& player = Forms::Get<Hoofd>().WMP;
+        const QString status = player.status();
+        if (status.left(7).compare(QLatin1String("playing"), Qt::CaseInsensitive) == 0) {
+            menuStart->setEnabled(false);
+            menuStop->setEnabled(true);
+        } else if (status.compare(QLatin1String("stopped"), Qt::CaseInsensitive) == 0) {
+            menuStart->setEnabled(!player.URL().isEmpty());
+            menuStop->setEnabled(false);
+        } else {
+            menuStart->setEnabled(false);
+            menuStop->setEnabled(false);
+        }
+        menu.popup(QCursor::pos());
+    }
+}
+
+void Mnu::RestoreMain() {
+    Hoofd& hoofd = Forms::Get<Hoofd>();
+    hoofd.SetWindowState(platform::vbNormal);
+    hoofd.Show();
+    Forms::Unload<Mnu>();
+}
+
+void Mnu::menuOpenen_Click() {
+    RestoreMain();
+}
+
+void Mnu::menuStart_Click() {
+    Forms::Get<Hoofd>().WMP.controls().play();
+}
+
+void Mnu::menuStop_Click() {
+    Forms::Get<Hoofd>().WMP.controls().stop();
+}
+
+void Mnu::menuAfsluiten_Click() {
+    Forms::Unload<Hoofd>();
+}
