@@ -127,7 +127,7 @@ void PlaylistResolver::fetch(const QUrl& url, int depth) {
 void PlaylistResolver::onMetaData() {
     const int status = reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     if (status >= 300 && status < 400) return;  // a redirect Qt follows by itself
-    if (status >= 400) return;  // onFinished names it; the error page is not read
+    if (status >= 400) return;                  // onFinished names it; the error page is not read
     if (playlists::isStreamContentType(reply_->rawHeader("Content-Type"))) finishAsStream();
 }
 

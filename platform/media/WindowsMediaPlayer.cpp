@@ -22,6 +22,10 @@ constexpr guint kPlayFlagSoftVolume = 1u << 4;
 
 constexpr guint kSourceTimeoutSeconds = 10;
 
+// Radio wants a quick start more than a deep buffer; GStreamer's default
+// keeps a listener waiting for many seconds on a low bit rate.
+constexpr gint64 kBufferNanoseconds = 3 * GST_SECOND;
+
 const QEvent::Type kBusEventType = static_cast<QEvent::Type>(QEvent::registerEventType());
 
 // Where GStreamer's threads drop their messages: the player, for as long as
@@ -184,7 +188,8 @@ struct WindowsMediaPlayer::Engine {
         ++generation;
         buffering = false;
         g_object_set(pipeline, "uri", stream.toEncoded().constData(), "flags",
-                     kPlayFlagAudio | kPlayFlagSoftVolume, "audio-sink", sink, nullptr);
+                     kPlayFlagAudio | kPlayFlagSoftVolume, "audio-sink", sink, "buffer-duration",
+                     kBufferNanoseconds, nullptr);
         panorama = gst_element_factory_make("audiopanorama", nullptr);
         if (panorama) {
             gst_object_ref_sink(panorama);
