@@ -1,0 +1,3 @@
+[playlist]
+File1=http://a/
+File2=b.ogg
