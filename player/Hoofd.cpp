@@ -1,8 +1,11 @@
 #include "player/Hoofd.h"
 
+#include <cmath>
+
 #include "controls/frmControls.h"
 #include "platform/host/User32.h"
 #include "player/Functies.h"
+#include "settings/RegEdit.h"
 #include "settings/frmInstellingen.h"
 #include "shaping/Transparant.h"
 #include "tray/Mnu.h"
@@ -47,6 +50,13 @@ const char* const kDisplayNames[] = {"Radio Veronica",
                                      "TMF Radio"};
 
 const QColor kTextColour(20, 40, 70);
+
+const QString kZender = QStringLiteral("HKEY_CURRENT_USER\\Software\\Quelmo\\Klankor\\zender");
+
+// The tag holds a whole number; read it as a number, rounded down.
+short WholeNumber(const QString& text) {
+    return static_cast<short>(std::floor(text.toDouble()));
+}
 
 }  // namespace
 
@@ -104,6 +114,7 @@ Hoofd::Hoofd() : Form(Kind::Main) {
     connect(&VScroll2, &platform::VScrollBar::Change, this, &Hoofd::VScroll2_Change);
     connect(&ZendersBox1, &platform::ImageBox::Click, this, &Hoofd::ZendersBox1_Click);
     connect(&ZendersBox2, &platform::ImageBox::Click, this, &Hoofd::ZendersBox2_Click);
+    connect(&WMP, &platform::WindowsMediaPlayer::StatusChange, this, &Hoofd::WMP_StatusChange);
 }
 
 void Hoofd::LoadImages() {
@@ -222,21 +233,53 @@ void Hoofd::ZendersBox2_Click() {
 
 // Playback and status
 
-void Hoofd::PlayStream(const QString&) {
-    // The media player arrives with playback.
+void Hoofd::PlayStream(const QString& address) {
+    WMP.SetURL(address);
+    WMP.controls().play();
 }
 
 void Hoofd::SelectStation(const platform::ImageBox& box) {
-    const short n = static_cast<short>(box.Tag().toDouble());
+    const short n = WholeNumber(box.Tag());
     PlayStream(Functies::StationUrl(n));
     lblPlaying.SetCaption(Images.ListImages(n).Tag);
     lblPlaying.SetTag(box.Tag());
 }
 
+void Hoofd::WMP_StatusChange() {
+    ShowStatus(WMP.status());
+}
+
+void Hoofd::ShowStatus(const QString& status) {
+    lblStatus.SetCaption(status);
+    lblStatus.SetCaption(lblStatus.Caption().replace(
+        QStringLiteral("connecting to"), QStringLiteral("Verbinden met"), Qt::CaseInsensitive));
+    lblStatus.SetCaption(lblStatus.Caption().replace(
+        QStringLiteral("connecting"), QStringLiteral("Verbinden"), Qt::CaseInsensitive));
+    lblStatus.SetCaption(lblStatus.Caption().replace(
+        QStringLiteral("playing"), QStringLiteral("Afspelen"), Qt::CaseInsensitive));
+    lblStatus.SetCaption(lblStatus.Caption().replace(
+        QStringLiteral("ready"), QStringLiteral("Gestopt"), Qt::CaseInsensitive));
+}
+
 void Hoofd::SaveLastStation() {
-    // Storing the last station arrives with the settings store.
+    if (lblPlaying.Tag().isEmpty()) return;
+    RegEdit::WriteRegDword(kZender, WholeNumber(lblPlaying.Tag()));
 }
 
 void Hoofd::StartLastStation() {
-    // Resuming the last station arrives with the settings store and playback.
+    const QString stored = RegEdit::ReadRegValue(kZender);
+    if (stored.isEmpty() || !Forms::Get<frmInstellingen>().lstInstellingen.ListItems(1).Checked()) {
+        return;
+    }
+    // A value edited by hand may be anything: only a station number counts.
+    bool whole = false;
+    const int c = stored.trimmed().toInt(&whole);
+    if (!whole || c < 1 || c > Images.Count()) return;
+    if (c <= VScroll1.Max() + 1) {
+        VScroll1.SetValue(static_cast<short>(c - 1));
+        SelectStation(ZendersBox1);
+    } else {
+        VScroll2.SetValue(static_cast<short>(c - VScroll1.Max() - 2));
+        SelectStation(ZendersBox2);
+    }
 }

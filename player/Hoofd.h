@@ -6,6 +6,7 @@
 
 #include "platform/host/Controls.h"
 #include "platform/host/Form.h"
+#include "platform/media/WindowsMediaPlayer.h"
 
 class Hoofd : public platform::Form {
     Q_OBJECT
@@ -23,6 +24,7 @@ public:
     platform::Label lblStatus{this};
     std::array<platform::Label*, 2> lblControls{};
     platform::ImageList Images;
+    platform::WindowsMediaPlayer WMP{this};
 
     void Form_Load() override;
     void Form_Unload() override;
@@ -38,6 +40,9 @@ public:
     void VScroll2_Change();
     void ZendersBox1_Click();
     void ZendersBox2_Click();
+    void WMP_StatusChange();
+    // The player's status text in the status line, its key words in Dutch.
+    void ShowStatus(const QString& status);
 
     // Station boxes
     void FillStationBoxes();

@@ -1,0 +1,89 @@
+// Dragging the main window for real: xdotool drives the X pointer, openbox
+// moves the window.
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include "platform/host/Form.h"
+#include "player/Hoofd.h"
+
+using platform::Forms;
+
+namespace {
+
+// Runs xdotool without blocking the event loop, so the window can react.
+void xdotool(const QStringList& args) {
+    QProcess process;
+    process.start(QStringLiteral("xdotool"), args);
+    ASSERT_TRUE(process.waitForStarted());
+    while (process.state() != QProcess::NotRunning) QTest::qWait(10);
+    ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+}
+
+// Presses a button at a point of the window, moves by (dx, dy) in steps and
+// releases; returns how far the window moved.
+QPoint drag(QWidget& window, QPoint at, int button, QPoint by) {
+    const QPoint before = window.frameGeometry().topLeft();
+    const QPoint start = window.mapToGlobal(at);
+    const QString b = QString::number(button);
+    xdotool({"mousemove", QString::number(start.x()), QString::number(start.y())});
+    QTest::qWait(50);
+    xdotool({"mousedown", b});
+    QTest::qWait(50);
+    for (int i = 1; i <= 5; ++i) {
+        const QPoint p = start + by * i / 5;
+        xdotool({"mousemove", QString::number(p.x()), QString::number(p.y())});
+        QTest::qWait(50);
+    }
+    xdotool({"mouseup", b});
+    QTest::qWait(300);
+    return window.frameGeometry().topLeft() - before;
+}
+
+class MainWindowOnDesktop : public ::testing::Test {
+protected:
+    void SetUp() override {
+        qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+        Hoofd& hoofd = Forms::Get<Hoofd>();
+        hoofd.SetLeft(100 * 15);
+        hoofd.SetTop(100 * 15);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&hoofd));
+        QTest::qWait(200);
+    }
+    void TearDown() override {
+        Forms::Unload<Hoofd>();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    QTemporaryDir config;
+};
+
+TEST_F(MainWindowOnDesktop, LeftDragOnTheBackgroundMovesTheWindow) {
+    Hoofd& hoofd = Forms::Get<Hoofd>();
+    const QPoint moved = drag(hoofd, QPoint(350, 110), 1, QPoint(120, 60));
+    EXPECT_NEAR(moved.x(), 120, 3);
+    EXPECT_NEAR(moved.y(), 60, 3);
+}
+
+TEST_F(MainWindowOnDesktop, LeftDragOnTheStatusLinesMovesTheWindow) {
+    Hoofd& hoofd = Forms::Get<Hoofd>();
+    const QPoint status = hoofd.lblStatus.geometry().center();
+    QPoint moved = drag(hoofd, status, 1, QPoint(-40, 30));
+    EXPECT_NEAR(moved.x(), -40, 3);
+    EXPECT_NEAR(moved.y(), 30, 3);
+    const QPoint playing = hoofd.lblPlaying.geometry().center();
+    moved = drag(hoofd, playing, 1, QPoint(50, 0));
+    EXPECT_NEAR(moved.x(), 50, 3);
+}
+
+TEST_F(MainWindowOnDesktop, OtherButtonsAndOtherControlsDoNotDrag) {
+    Hoofd& hoofd = Forms::Get<Hoofd>();
+    EXPECT_EQ(drag(hoofd, QPoint(350, 110), 3, QPoint(80, 40)), QPoint(0, 0));
+    EXPECT_EQ(drag(hoofd, hoofd.lblStatus.geometry().center(), 3, QPoint(80, 40)), QPoint(0, 0));
+    EXPECT_EQ(drag(hoofd, hoofd.ZendersBox1.geometry().center(), 1, QPoint(80, 40)), QPoint(0, 0));
+    EXPECT_EQ(drag(hoofd, hoofd.Label2.geometry().center(), 1, QPoint(80, 40)), QPoint(0, 0));
+}
+
+}  // namespace
