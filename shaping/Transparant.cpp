@@ -54,11 +54,19 @@ void ShapeFormFromPicture(platform::Form& form, std::int32_t& keyColour) {
     form.SetWidth(static_cast<float>(outerWidth * double{platform::Screen::TwipsPerPixelX()}));
     form.SetHeight(static_cast<float>(outerHeight * double{platform::Screen::TwipsPerPixelY()}));
 
+    // Windows frames have a bottom border as wide as the sides, which the
+    // arithmetic above takes for granted; a window manager's need not (openbox
+    // has a taller grip at the bottom). The outline goes where the client area
+    // really is, which for a Windows-like frame is (side, top) all the same.
+    const QPoint client = form.geometry().topLeft() - form.frameGeometry().topLeft();
+    const std::int32_t left = client.x();
+    const std::int32_t topRow = client.y();
+
     const std::ptrdiff_t stride = dib.BytesPerScanLine();
     if (keyColour == 1) keyColour = colourAt(bits);  // stored row 0: the bottom-left pixel
     const std::int32_t key = keyColour;
-    const std::int32_t bottomRow = checkedAdd(frame.top, height - 1);
-    checkedAdd(frame.side, width);  // every edge below stays within this
+    const std::int32_t bottomRow = checkedAdd(topRow, height - 1);
+    checkedAdd(left, width);  // every edge below stays within this
 
     const HRGN outline = CreateRectRgn(0, 0, 0, 0);
     for (std::int32_t y = 0; y < height; ++y) {
@@ -70,8 +78,7 @@ void ShapeFormFromPicture(platform::Form& form, std::int32_t& keyColour) {
             if (x == width) break;
             const std::int32_t start = x;
             while (x < width && colourAt(row + 3 * x) != key) ++x;
-            const HRGN run =
-                CreateRectRgn(frame.side + start, windowRow, frame.side + x, windowRow + 1);
+            const HRGN run = CreateRectRgn(left + start, windowRow, left + x, windowRow + 1);
             CombineRgn(outline, outline, run, RGN_OR);
             DeleteObject(run);
         }
