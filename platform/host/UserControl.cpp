@@ -36,6 +36,10 @@ void ImageHolder::SetPicture(StdPicture picture) {
 UserControl::UserControl(QWidget* parent) : QWidget(parent), surface_(this, vbButtonFace) {
     // The surface paints every pixel; nothing underneath needs drawing.
     setAttribute(Qt::WA_OpaquePaintEvent);
+    // A control has no size until its host gives it one.
+    resize(0, 0);
+    notified_ = size();
+    surface_.Resize(size());
 }
 
 UserControl::~UserControl() = default;
