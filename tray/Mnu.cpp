@@ -6,16 +6,11 @@
 #include "platform/host/Screen.h"
 #include "platform/shell/Shell32.h"
 #include "player/Hoofd.h"
-#include "tray/NotifyIconData.h"
 
 using platform::Forms;
 namespace shell = platform::shell;
 
 namespace {
-
-// Filled at load and sent back unchanged at unload, so the removal names the
-// very icon that was added.
-NotifyIconData nid;
 
 constexpr float kLeftButtonUp = 514;   // WM_LBUTTONUP
 constexpr float kRightButtonUp = 517;  // WM_RBUTTONUP

@@ -9,12 +9,17 @@
 
 #include "platform/host/Form.h"
 #include "platform/host/Picture.h"
+#include "tray/NotifyIconData.h"
 
 class Mnu : public platform::Form {
     Q_OBJECT
 
 public:
     Mnu();
+
+    // The icon record, for the whole run: filled at load and sent back
+    // unchanged at unload, so the removal names the very icon that was added.
+    static inline NotifyIconData nid;
 
     // The icon the notification area shows: 32 x 32 pixels, 24 bits.
     platform::StdPicture Icon;
