@@ -229,7 +229,7 @@ TEST_F(Player, ReconnectsWhenTheServerGoesAwayAndComesBack) {
     EXPECT_FALSE(offThread);
 }
 
-TEST_F(Player, GivesUpAfterBoundedRetries) {
+TEST_F(Player, NotFoundWhileReconnectingIsFinal) {
     auto player = makePlayer(QStringLiteral("giveup.raw"));
     Route brief;
     brief.contentType = "audio/ogg";
