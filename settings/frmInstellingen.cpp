@@ -1,7 +1,26 @@
 #include "settings/frmInstellingen.h"
 
+#include <QCoreApplication>
+#include <QFocusEvent>
+
 #include "platform/host/Controls.h"
+#include "settings/RegEdit.h"
 #include "shaping/Transparant.h"
+
+namespace {
+
+const QString kAutostream =
+    QStringLiteral("HKEY_CURRENT_USER\\Software\\Quelmo\\Klankor\\autostream");
+const QString kMinsys = QStringLiteral("HKEY_CURRENT_USER\\Software\\Quelmo\\Klankor\\minsys");
+const QString kRun =
+    QStringLiteral("HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\\Klankor");
+
+// What the run-at-logon entry must hold to start this copy of the program.
+QString OwnExecutablePath() {
+    return QCoreApplication::applicationFilePath();
+}
+
+}  // namespace
 
 frmInstellingen::frmInstellingen() : Form(Kind::Tool) {
     setObjectName(QStringLiteral("frmInstellingen"));
@@ -10,6 +29,7 @@ frmInstellingen::frmInstellingen() : Form(Kind::Tool) {
     platform::PlaceTwips(&lstInstellingen, 100, 100, 2795, 1595);
     connect(&lstInstellingen, &platform::ListView::BeforeLabelEdit, this,
             &frmInstellingen::lstInstellingen_BeforeLabelEdit);
+    lstInstellingen.installEventFilter(this);
 }
 
 void frmInstellingen::Form_Load() {
@@ -19,8 +39,57 @@ void frmInstellingen::Form_Load() {
     lstInstellingen.Add(QStringLiteral("Automatisch stream starten"));
     lstInstellingen.Add(QStringLiteral("Starten bij starten van Windows"));
     lstInstellingen.Add(QStringLiteral("Minimaliseren naar systeemvak"));
+    LoadSettings();
+}
+
+void frmInstellingen::LoadSettings() {
+    lstInstellingen.ListItems(1).SetChecked(RegEdit::ReadRegValue(kAutostream) == u"1");
+
+    const QString Own = OwnExecutablePath();
+    const QString Stored = RegEdit::ReadRegValue(kRun);
+    // An empty own path must not count as a match for an absent entry.
+    if (!Stored.isEmpty() && Stored == Own) {
+        lstInstellingen.ListItems(2).SetChecked(true);
+    } else {
+        // It starts another copy, or one that has moved.
+        if (!Stored.isEmpty()) RegEdit::DeleteRegValue(kRun);
+        lstInstellingen.ListItems(2).SetChecked(false);
+    }
+
+    lstInstellingen.ListItems(3).SetChecked(RegEdit::ReadRegValue(kMinsys) == u"1");
+}
+
+void frmInstellingen::SaveSettings() {
+    RegEdit::WriteRegDword(kAutostream, lstInstellingen.ListItems(1).Checked() ? 1 : 0);
+    if (lstInstellingen.ListItems(2).Checked())
+        RegEdit::WriteRegString(kRun, OwnExecutablePath());
+    else
+        RegEdit::DeleteRegValue(kRun);
+    RegEdit::WriteRegDword(kMinsys, lstInstellingen.ListItems(3).Checked() ? 1 : 0);
+}
+
+void frmInstellingen::Form_LostFocus() {
+    SetVisible(false);
+    SaveSettings();
+}
+
+void frmInstellingen::lstInstellingen_LostFocus() {
+    SetVisible(false);
+    SaveSettings();
 }
 
 void frmInstellingen::lstInstellingen_BeforeLabelEdit(bool& Cancel) {
     Cancel = true;
+}
+
+bool frmInstellingen::eventFilter(QObject* watched, QEvent* event) {
+    // Focus leaving the list inside the program. When the whole window loses
+    // the activation, Form_LostFocus comes instead, once the click that took
+    // it has been handled (a click on "Instellingen" hides without saving).
+    if (watched == &lstInstellingen && event->type() == QEvent::FocusOut && isVisible()) {
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+            lstInstellingen_LostFocus();
+    }
+    return Form::eventFilter(watched, event);
 }

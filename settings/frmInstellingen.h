@@ -13,5 +13,13 @@ public:
     platform::ListView lstInstellingen{this};
 
     void Form_Load() override;
+    void Form_LostFocus() override;
     void lstInstellingen_BeforeLabelEdit(bool& Cancel);
+    void lstInstellingen_LostFocus();
+
+    void LoadSettings();
+    void SaveSettings();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 };
