@@ -409,8 +409,11 @@ HRGN CreateRectRgn(std::int32_t left, std::int32_t top, std::int32_t right, std:
     const auto clamp = [](std::int32_t v) {
         return std::clamp(v, -kMaxCoordinate, kMaxCoordinate);
     };
-    const auto [l, r] = std::minmax(clamp(left), clamp(right));
-    const auto [u, d] = std::minmax(clamp(top), clamp(bottom));
+    // Corners may come in either order. (Not std::minmax: it would hand back
+    // references to the clamped temporaries.)
+    const std::int32_t x0 = clamp(left), x1 = clamp(right), y0 = clamp(top), y1 = clamp(bottom);
+    const std::int32_t l = std::min(x0, x1), r = std::max(x0, x1);
+    const std::int32_t u = std::min(y0, y1), d = std::max(y0, y1);
     Region region;
     if (l < r && u < d) assign(region, QRegion(l, u, r - l, d - u));
     return t.add(std::move(region));
