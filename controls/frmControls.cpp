@@ -1,21 +1,93 @@
 #include "controls/frmControls.h"
 
+#include "platform/host/PropertyBag.h"
+#include "platform/host/VbError.h"
+#include "player/Hoofd.h"
+#include "settings/RegEdit.h"
 #include "shaping/Transparant.h"
+
+using platform::Forms;
+
+namespace {
+
+const QString kVolume = QStringLiteral("HKEY_CURRENT_USER\\Software\\Quelmo\\Klankor\\volume");
+const QString kBalance = QStringLiteral("HKEY_CURRENT_USER\\Software\\Quelmo\\Klankor\\balance");
+const QString kDesign = QStringLiteral(":/design/frmControls.ini");
+
+// The sliders as designed, from the window's design data.
+void Restore(ucSlider& slider, const QString& name) {
+    try {
+        slider.UserControl_ReadProperties(platform::PropertyBag::FromIni(kDesign, name));
+    } catch (const platform::VbError&) {
+        // Without its design data the slider stays a new one; the window still works.
+        slider.UserControl_InitProperties();
+    }
+}
+
+// A stored text that is a whole number in the 16-bit range, else nothing.
+std::optional<short> StoredNumber(const QString& text) {
+    bool ok = false;
+    const short value = text.toShort(&ok);
+    return ok ? std::optional<short>(value) : std::nullopt;
+}
+
+}  // namespace
 
 frmControls::frmControls() : Form(Kind::Tool) {
     setObjectName(QStringLiteral("frmControls"));
     SetCaption(QStringLiteral("Controls"));
     SetPicture(platform::StdPicture::Load(QStringLiteral(":/skin/tool.gif")));
+
+    const QFont font = platform::DesignFont(QStringLiteral("Verdana"), 8.25, true);
+    for (platform::Label* label : {&Label1, &Label2}) {
+        label->setFont(font);
+        QPalette palette = label->palette();
+        palette.setColor(QPalette::WindowText, QColor(20, 40, 70));
+        label->setPalette(palette);
+    }
+    Label1.SetCaption(QStringLiteral("Volume"));
+    Label2.SetCaption(QStringLiteral("Balance"));
     platform::PlaceTwips(&Label1, 120, 50, 2775, 200);
     platform::PlaceTwips(&Label2, 120, 660, 2775, 195);
-    const QFont font = platform::DesignFont(QStringLiteral("Verdana"), 8.25, true);
-    Label1.setFont(font);
-    Label1.SetCaption(QStringLiteral("Volume"));
-    Label2.setFont(font);
-    Label2.SetCaption(QStringLiteral("Balance"));
+
+    Restore(ucSlider1, QStringLiteral("ucSlider1"));
+    Restore(ucSlider2, QStringLiteral("ucSlider2"));
+    ucSlider1.Move(120, 240, 2760, 210);
+    ucSlider2.Move(120, 840, 2760, 210);
+    connect(&ucSlider1, &ucSlider::Change, this, &frmControls::ucSlider1_Change);
+    connect(&ucSlider2, &ucSlider::Change, this, &frmControls::ucSlider2_Change);
 }
 
 void frmControls::Form_Load() {
     std::int32_t key = 1;
     Transparant::ShapeFormFromPicture(*this, key);
+    LoadSoundSettings();
+}
+
+void frmControls::LoadSoundSettings() {
+    // Values edited by hand may be anything: only what the sliders can show counts.
+    if (const auto volume = StoredNumber(RegEdit::ReadRegValue(kVolume))) {
+        if (*volume >= 0 && *volume <= 100) ucSlider1.SetValue(*volume);
+    }
+    if (const auto balance = StoredNumber(RegEdit::ReadRegValue(kBalance))) {
+        if (*balance >= -50 && *balance <= 50) ucSlider2.SetValue(*balance);
+    }
+}
+
+void frmControls::Form_LostFocus() {
+    SetVisible(false);
+    SaveSoundSettings();
+}
+
+void frmControls::SaveSoundSettings() {
+    RegEdit::WriteRegDword(kVolume, static_cast<short>(ucSlider1.Value()));
+    RegEdit::WriteRegDword(kBalance, static_cast<short>(ucSlider2.Value()));
+}
+
+void frmControls::ucSlider1_Change() {
+    Forms::Get<Hoofd>().WMP.settings().SetVolume(static_cast<std::int32_t>(ucSlider1.Value()));
+}
+
+void frmControls::ucSlider2_Change() {
+    Forms::Get<Hoofd>().WMP.settings().SetBalance(static_cast<std::int32_t>(ucSlider2.Value()));
 }

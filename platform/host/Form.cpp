@@ -1,7 +1,6 @@
 #include "platform/host/Form.h"
 
 #include <QCloseEvent>
-#include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTimer>
@@ -32,28 +31,6 @@ Qt::WindowFlags flagsFor(Form::Kind kind) {
     }
     return flags;
 }
-
-// Waits for the mouse button that is held now to be released, then runs the
-// action once that release has been handled.
-class AfterRelease : public QObject {
-public:
-    explicit AfterRelease(QObject* context, std::function<void()> action)
-        : QObject(context), action_(std::move(action)) {
-        qApp->installEventFilter(this);
-    }
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::MouseButtonRelease && !done_) {
-            done_ = true;
-            QTimer::singleShot(0, parent(), action_);
-            deleteLater();
-        }
-        return false;
-    }
-
-private:
-    std::function<void()> action_;
-    bool done_ = false;
-};
 
 }  // namespace
 
@@ -202,19 +179,11 @@ void Form::changeEvent(QEvent* event) {
 }
 
 void Form::lostActivation() {
-    // X tells of the lost activation before it delivers the click that
-    // caused it. Let that click be handled first: one on the label that
-    // toggles this window hides it, and that is no loss of focus.
+    // Handled after the activation change itself, so the handler may hide
+    // the window it runs for.
     QPointer<Form> self(this);
-    auto check = [self] {
+    QTimer::singleShot(0, this, [self] {
         if (self && self->isVisible() && !self->isActiveWindow()) self->Form_LostFocus();
-    };
-    QTimer::singleShot(50, this, [this, check] {
-        if (QGuiApplication::mouseButtons() != Qt::NoButton) {
-            new AfterRelease(this, check);
-        } else {
-            check();
-        }
     });
 }
 

@@ -12,6 +12,7 @@
 #include "controls/frmControls.h"
 #include "platform/host/Form.h"
 #include "player/Hoofd.h"
+#include "settings/RegEdit.h"
 #include "settings/frmInstellingen.h"
 
 using platform::Forms;
@@ -156,6 +157,20 @@ TEST_F(MainWindow, SecondClickHidesWithoutMoving) {
     EXPECT_FALSE(settings.Visible());
     EXPECT_EQ(settings.Top(), top);
     EXPECT_EQ(settings.Left(), left);
+    QTest::qWait(50);
+    // hidden by the label, not by a loss of focus: nothing stored
+    EXPECT_EQ(RegEdit::ReadRegValue(
+                  QStringLiteral("HKEY_CURRENT_USER\\Software\\Quelmo\\Klankor\\autostream")),
+              "");
+
+    QTest::mouseClick(&hoofd.Label2, Qt::LeftButton);
+    ASSERT_TRUE(Forms::Get<frmControls>().Visible());
+    QTest::mouseClick(&hoofd.Label2, Qt::LeftButton);
+    EXPECT_FALSE(Forms::Get<frmControls>().Visible());
+    QTest::qWait(50);
+    EXPECT_EQ(RegEdit::ReadRegValue(
+                  QStringLiteral("HKEY_CURRENT_USER\\Software\\Quelmo\\Klankor\\volume")),
+              "");
 }
 
 TEST_F(MainWindow, LoadsTheToolWindowsHiddenAndUnloadsEverything) {

@@ -1,0 +1,99 @@
+// The tool windows with real clicks under a window manager: a click on the
+// main window's label shows a tool window; a click elsewhere takes the focus
+// away, which hides it and stores its settings.
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include "controls/frmControls.h"
+#include "platform/host/Form.h"
+#include "player/Hoofd.h"
+#include "settings/RegEdit.h"
+#include "settings/frmInstellingen.h"
+
+using platform::Forms;
+
+namespace {
+
+const QString kKey = QStringLiteral("HKEY_CURRENT_USER\\Software\\Quelmo\\Klankor\\");
+
+void xdotool(const QStringList& args) {
+    QProcess process;
+    process.start(QStringLiteral("xdotool"), args);
+    ASSERT_TRUE(process.waitForStarted());
+    while (process.state() != QProcess::NotRunning) QTest::qWait(10);
+}
+
+void clickAt(QPoint global) {
+    xdotool({"mousemove", QString::number(global.x()), QString::number(global.y())});
+    QTest::qWait(60);
+    xdotool({"mousedown", "1"});
+    QTest::qWait(60);
+    xdotool({"mouseup", "1"});
+    QTest::qWait(60);
+}
+
+void clickOn(QWidget& widget) {
+    clickAt(widget.mapToGlobal(widget.rect().center()));
+}
+
+bool waitFor(const std::function<bool()>& done, int ms = 3000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > ms) return false;
+        QTest::qWait(20);
+    }
+    return true;
+}
+
+class ToolWindows : public ::testing::Test {
+protected:
+    void SetUp() override {
+        qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+        Hoofd& hoofd = Forms::Get<Hoofd>();
+        hoofd.SetLeft(150 * 15);
+        hoofd.SetTop(120 * 15);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&hoofd));
+        QTest::qWait(200);
+    }
+    void TearDown() override {
+        Forms::Unload<Hoofd>();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    // A point of the main window's own background, away from every control.
+    QPoint background() { return Forms::Get<Hoofd>().mapToGlobal(QPoint(350, 110)); }
+    QTemporaryDir config;
+};
+
+TEST_F(ToolWindows, ClickingElsewhereHidesTheSoundControlsAndStoresThem) {
+    Hoofd& hoofd = Forms::Get<Hoofd>();
+    frmControls& controls = Forms::Get<frmControls>();
+    clickOn(hoofd.Label2);
+    ASSERT_TRUE(waitFor([&] { return controls.isActiveWindow(); }));
+    controls.ucSlider1.SetValue(35);
+    EXPECT_EQ(RegEdit::ReadRegValue(kKey + "volume"), "");
+    clickAt(background());
+    ASSERT_TRUE(waitFor([&] { return !controls.Visible(); }));
+    EXPECT_EQ(RegEdit::ReadRegValue(kKey + "volume"), "35");
+    EXPECT_EQ(RegEdit::ReadRegValue(kKey + "balance"), "0");
+}
+
+TEST_F(ToolWindows, ClickingElsewhereHidesTheSettingsAndStoresTheSwitches) {
+    Hoofd& hoofd = Forms::Get<Hoofd>();
+    frmInstellingen& settings = Forms::Get<frmInstellingen>();
+    clickOn(hoofd.Label1);
+    ASSERT_TRUE(waitFor([&] { return settings.isActiveWindow(); }));
+    settings.lstInstellingen.ListItems(1).SetChecked(true);
+    clickAt(background());
+    ASSERT_TRUE(waitFor([&] { return !settings.Visible(); }));
+    EXPECT_EQ(RegEdit::ReadRegValue(kKey + "autostream"), "1");
+    EXPECT_EQ(RegEdit::ReadRegValue(kKey + "minsys"), "0");
+}
+
+}  // namespace
