@@ -10,6 +10,16 @@
 #include "platform/host/SysColor.h"
 #include "slider/ucSlider.h"
 
+#include <ostream>
+
+// Readable failures for the Qt types the tests compare.
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
+inline void PrintTo(const QStringList& l, std::ostream* os) {
+    *os << '{' << l.join(QStringLiteral(", ")).toStdString() << '}';
+}
+
 namespace slidertest {
 
 struct EventLog {

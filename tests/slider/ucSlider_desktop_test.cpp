@@ -97,10 +97,10 @@ TEST_F(SliderDesktop, TipSitsAboveTheThumbAndLeavesTheFocusAlone) {
 TEST_F(SliderDesktop, DragOutsideTheControlKeepsTheCapture) {
     pointerTo(onScreen(8, 8));
     xdo({QStringLiteral("mousedown"), QStringLiteral("1")});
-    // Far to the right, outside the window, and below it.
+    // Far right and below, then left of and above the window, all outside it.
     pointerTo(onScreen(700, 300));
     EXPECT_EQ(slider->Value(), 100);
-    pointerTo(onScreen(-400, -150));
+    pointerTo(onScreen(-150, -150));
     EXPECT_EQ(slider->Value(), 0);
     pointerTo(onScreen(8 + 160, 500));
     EXPECT_EQ(slider->Value(), 80);
