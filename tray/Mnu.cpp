@@ -57,7 +57,12 @@ void Mnu::Form_Load() {
         QTimer::singleShot(0, this, [] { Forms::Unload<Mnu>(); });
         return;
     }
-    Forms::Get<Hoofd>().Hide();
+    // X maps a window that was hidden while minimised minimised again when it
+    // is shown, and a minimise then would send it straight back to the tray:
+    // it leaves the minimised state before it hides.
+    Hoofd& hoofd = Forms::Get<Hoofd>();
+    hoofd.SetWindowState(platform::vbNormal);
+    hoofd.Hide();
 }
 
 void Mnu::Form_Unload() {

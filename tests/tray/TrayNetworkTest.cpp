@@ -1,0 +1,212 @@
+// The notification area end to end: the real main window and player on a real
+// X desktop (Xvfb, openbox) with a real tray (trayer), playing station 12 of
+// the local radio network, driven with the pointer through xdotool.
+// Run under scripts/with-desktop --tray with scripts/radionet started.
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QSystemTrayIcon>
+#include <QTemporaryDir>
+#include <QTemporaryFile>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "../platform/shell/TrayHost.h"
+#include "platform/host/Form.h"
+#include "platform/shell/Shell32.h"
+#include "player/Functies.h"
+#include "player/Hoofd.h"
+#include "settings/frmInstellingen.h"
+#include "tray/Mnu.h"
+
+using platform::Forms;
+
+namespace {
+
+constexpr short kJuizeFm = 12;
+
+bool waitFor(const std::function<bool()>& done, int milliseconds = 5000) {
+    QDeadlineTimer deadline(milliseconds);
+    while (!done()) {
+        if (deadline.hasExpired()) return false;
+        QTest::qWait(20);
+    }
+    return true;
+}
+
+bool clickAt(QPoint at, int button = 1) {
+    const QString b = QString::number(button);
+    if (!trayhost::Xdotool({"mousemove", QString::number(at.x()), QString::number(at.y())}))
+        return false;
+    QTest::qWait(50);
+    if (!trayhost::Xdotool({"mousedown", b})) return false;
+    QTest::qWait(50);
+    return trayhost::Xdotool({"mouseup", b});
+}
+
+class TrayEndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(config.isValid());
+        ASSERT_TRUE(audio.open());
+        qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+        qputenv("KLANKOR_AUDIO_FILE", audio.fileName().toLocal8Bit());
+        ASSERT_TRUE(trayhost::WaitForIcons(0)) << "no empty tray: run under with-desktop --tray";
+        Forms::SetOnLastUnload([this] { ++ended; });
+        Hoofd& hoofd = Forms::Get<Hoofd>();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&hoofd));
+        Forms::Get<frmInstellingen>().lstInstellingen.ListItems(3).SetChecked(true);
+        QTest::qWait(100);
+    }
+    void TearDown() override {
+        if (Forms::IsLoaded<Hoofd>()) {
+            Forms::Get<Hoofd>().WMP.controls().stop();
+            Forms::Unload<Hoofd>();
+        }
+        Forms::SetOnLastUnload({});
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        trayhost::WaitForIcons(0);
+    }
+
+    Hoofd& hoofd() { return Forms::Get<Hoofd>(); }
+
+    // The "_" mark, clicked for real.
+    void minimise() {
+        platform::Label* mark = hoofd().lblControls[0];
+        ASSERT_TRUE(clickAt(mark->mapToGlobal(mark->rect().center())));
+        ASSERT_TRUE(waitFor([this] { return !hoofd().isVisible(); })) << "the window stays";
+        ASSERT_TRUE(trayhost::WaitForIcons(1)) << trayhost::Tree().toStdString();
+        ASSERT_TRUE(Forms::IsLoaded<Mnu>());
+        QTest::qWait(300);  // let the tray settle the icon's place
+    }
+
+    // Right-clicks the icon and waits for the menu.
+    Mnu& openMenu() {
+        const QList<trayhost::Window> icons = trayhost::Icons();
+        EXPECT_EQ(icons.size(), 1);
+        Mnu& mnu = Forms::Get<Mnu>();
+        EXPECT_TRUE(trayhost::Click(icons.value(0), 3));
+        EXPECT_TRUE(waitFor([&mnu] { return mnu.menu.isVisible(); })) << "no menu";
+        QTest::qWait(200);
+        return mnu;
+    }
+
+    void choose(Mnu& mnu, QAction* entry) {
+        const QRect place = mnu.menu.actionGeometry(entry);
+        ASSERT_TRUE(clickAt(mnu.menu.mapToGlobal(place.center())));
+    }
+
+    struct Active {
+        bool openen, start, stop, afsluiten;
+    };
+    static Active active(const Mnu& mnu) {
+        return {mnu.menuOpenen->isEnabled(), mnu.menuStart->isEnabled(), mnu.menuStop->isEnabled(),
+                mnu.menuAfsluiten->isEnabled()};
+    }
+
+    bool playing() {
+        return waitFor([this] { return hoofd().WMP.status().startsWith(QLatin1String("Playing")); },
+                       20000);
+    }
+
+    void selectJuizeFm() {
+        hoofd().VScroll1.SetValue(kJuizeFm - 1);
+        ASSERT_EQ(hoofd().ZendersBox1.Tag(), QString::number(kJuizeFm));
+        ASSERT_TRUE(clickAt(hoofd().ZendersBox1.mapToGlobal(hoofd().ZendersBox1.rect().center())));
+        ASSERT_TRUE(waitFor([this] { return !hoofd().WMP.URL().isEmpty(); }));
+        ASSERT_EQ(hoofd().WMP.URL(), Functies::StationUrl(kJuizeFm));
+    }
+
+    QTemporaryDir config;
+    QTemporaryFile audio;
+    int ended = 0;
+};
+
+TEST_F(TrayEndToEnd, MinimiseGoesToTheTrayAndALeftClickComesBack) {
+    minimise();
+    // the icon's tip
+    QSystemTrayIcon* icon = platform::shell::NotifyIcon(Mnu::nid.hWnd(), 1);
+    ASSERT_NE(icon, nullptr);
+    EXPECT_EQ(icon->toolTip(), "Klankor");
+    const trayhost::Window place = trayhost::Icons().at(0);
+
+    // the press alone does nothing; the click restores and takes the icon away
+    ASSERT_TRUE(trayhost::Press(place, 1));
+    QTest::qWait(300);
+    EXPECT_FALSE(hoofd().isVisible());
+    ASSERT_TRUE(trayhost::Release(1));
+    ASSERT_TRUE(waitFor([this] { return hoofd().isVisible(); })) << "not restored";
+    EXPECT_EQ(hoofd().WindowState(), platform::vbNormal);
+    EXPECT_TRUE(trayhost::WaitForIcons(0));
+    EXPECT_FALSE(Forms::IsLoaded<Mnu>());
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&hoofd()));
+
+    // and it goes to the tray again the next time
+    minimise();
+    Mnu& mnu = openMenu();
+    choose(mnu, mnu.menuOpenen);
+    ASSERT_TRUE(waitFor([this] { return hoofd().isVisible(); }));
+    EXPECT_TRUE(trayhost::WaitForIcons(0));
+}
+
+TEST_F(TrayEndToEnd, MenuFollowsThePlayerAndEndsTheProgram) {
+    // before any station: only Openen and Afsluiten
+    minimise();
+    Mnu* mnu = &openMenu();
+    Active a = active(*mnu);
+    EXPECT_TRUE(a.openen && a.afsluiten);
+    EXPECT_FALSE(a.start);
+    EXPECT_FALSE(a.stop);
+    ASSERT_TRUE(trayhost::Xdotool({"key", "Escape"}));
+    ASSERT_TRUE(waitFor([mnu] { return !mnu->menu.isVisible(); }));
+    choose(*mnu, mnu->menuOpenen);  // nothing is there any more: no effect
+    QTest::qWait(200);
+    EXPECT_FALSE(hoofd().isVisible());
+    mnu->menuOpenen_Click();
+    ASSERT_TRUE(waitFor([this] { return hoofd().isVisible(); }));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&hoofd()));
+    QTest::qWait(200);
+
+    // while playing: Stop only, and Stop stops
+    selectJuizeFm();
+    ASSERT_TRUE(playing()) << hoofd().WMP.status().toStdString();
+    minimise();
+    mnu = &openMenu();
+    a = active(*mnu);
+    EXPECT_TRUE(a.openen && a.afsluiten);
+    EXPECT_FALSE(a.start);
+    EXPECT_TRUE(a.stop);
+    choose(*mnu, mnu->menuStop);
+    ASSERT_TRUE(waitFor([this] { return hoofd().WMP.status() == QLatin1String("Stopped"); }))
+        << hoofd().WMP.status().toStdString();
+    EXPECT_FALSE(hoofd().isVisible());
+    EXPECT_EQ(trayhost::Icons().size(), 1);
+
+    // after the stop: Start only, and Start plays the station again
+    QTest::qWait(300);
+    mnu = &openMenu();
+    a = active(*mnu);
+    EXPECT_TRUE(a.start);
+    EXPECT_FALSE(a.stop);
+    choose(*mnu, mnu->menuStart);
+    ASSERT_TRUE(playing()) << hoofd().WMP.status().toStdString();
+    EXPECT_EQ(hoofd().WMP.URL(), Functies::StationUrl(kJuizeFm));
+    const qint64 heard = audio.size();
+    QTest::qWait(500);
+    EXPECT_GT(audio.size(), heard) << "no sound arrives";
+
+    // Afsluiten ends the program and takes the icon away
+    QTest::qWait(300);
+    mnu = &openMenu();
+    choose(*mnu, mnu->menuAfsluiten);
+    ASSERT_TRUE(waitFor([this] { return ended == 1; })) << "the program did not end";
+    EXPECT_FALSE(Forms::IsLoaded<Hoofd>());
+    EXPECT_FALSE(Forms::IsLoaded<Mnu>());
+    EXPECT_EQ(Forms::Count(), 0);
+    EXPECT_TRUE(trayhost::WaitForIcons(0)) << trayhost::Tree().toStdString();
+}
+
+}  // namespace
