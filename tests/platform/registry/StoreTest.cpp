@@ -270,6 +270,18 @@ TEST_F(Store, DirectoryInPlaceOfTheFileIsMovedAsideWhole) {
         QFileInfo(home.path() + QStringLiteral("/klankor/") + backups[0] + "/binnen").isDir());
 }
 
+TEST_F(Store, StoreKeptAsALinkElsewhereStaysALink) {
+    // as dotfile managers keep it
+    writeBytes(home.path() + QStringLiteral("/dotfiles/klankor.reg"),
+               "Windows Registry Editor Version 5.00\n\n");
+    QDir().mkpath(home.path() + QStringLiteral("/klankor"));
+    ASSERT_TRUE(QFile::link(QStringLiteral("../dotfiles/klankor.reg"), home.store()));
+    shell.RegWrite(kKey + "zender", 8, QStringLiteral("REG_DWORD"));
+    EXPECT_TRUE(QFileInfo(home.store()).isSymLink());
+    EXPECT_TRUE(readBytes(home.path() + QStringLiteral("/dotfiles/klankor.reg"))
+                    .contains("\"zender\"=dword:00000008"));
+}
+
 TEST_F(Store, UnusableConfigFolderMakesEveryCallFail) {
     // Root ignores permission bits, but nobody can make a folder inside a file.
     writeBytes(home.path() + QStringLiteral("/gewoon-bestand"), "x");
