@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QProcess>
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
@@ -19,6 +20,7 @@
 #include "platform/shell/Shell32.h"
 #include "player/Functies.h"
 #include "player/Hoofd.h"
+#include "settings/RegEdit.h"
 #include "settings/frmInstellingen.h"
 #include "tray/Mnu.h"
 
@@ -207,6 +209,75 @@ TEST_F(TrayEndToEnd, MenuFollowsThePlayerAndEndsTheProgram) {
     EXPECT_FALSE(Forms::IsLoaded<Mnu>());
     EXPECT_EQ(Forms::Count(), 0);
     EXPECT_TRUE(trayhost::WaitForIcons(0)) << trayhost::Tree().toStdString();
+}
+
+}  // namespace
+
+namespace {
+
+// The program itself, started as a user starts it, with the tray switch on
+// and station 12 to resume.
+TEST(TrayProgram, AfsluitenInTheTrayMenuEndsTheProgram) {
+    QTemporaryDir config;
+    QTemporaryFile audio;
+    ASSERT_TRUE(config.isValid());
+    ASSERT_TRUE(audio.open());
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    const QString key = QStringLiteral("HKEY_CURRENT_USER\\Software\\Quelmo\\Klankor\\");
+    RegEdit::WriteRegDword(key + "minsys", 1);
+    RegEdit::WriteRegDword(key + "autostream", 1);
+    RegEdit::WriteRegDword(key + "zender", kJuizeFm);
+    ASSERT_TRUE(trayhost::WaitForIcons(0));
+
+    QProcess klankor;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_CONFIG_HOME", config.path());
+    env.insert("KLANKOR_AUDIO_FILE", audio.fileName());
+    klankor.setProcessEnvironment(env);
+    klankor.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    klankor.start(QStringLiteral(KLANKOR_PROGRAM), {});
+    ASSERT_TRUE(klankor.waitForStarted());
+
+    // its main window, minimised with its own "_" mark (9600, 20 twips)
+    QString window;
+    ASSERT_TRUE(waitFor(
+        [&window] {
+            QProcess search;
+            search.start("xdotool", {"search", "--onlyvisible", "--name", "^Klankor$"});
+            search.waitForFinished();
+            window = QString::fromLatin1(search.readAllStandardOutput()).split('\n').value(0);
+            return !window.isEmpty();
+        },
+        15000))
+        << "no main window";
+    QTest::qWait(500);
+    QProcess geometry;
+    geometry.start("xdotool", {"getwindowgeometry", "--shell", window});
+    ASSERT_TRUE(geometry.waitForFinished());
+    QPoint origin;
+    for (const QString& line : QString::fromLatin1(geometry.readAllStandardOutput()).split('\n')) {
+        if (line.startsWith("X=")) origin.setX(line.mid(2).toInt());
+        if (line.startsWith("Y=")) origin.setY(line.mid(2).toInt());
+    }
+    ASSERT_TRUE(clickAt(origin + QPoint(644, 7)));
+    ASSERT_TRUE(trayhost::WaitForIcons(1, 10000)) << "no icon";
+    QTest::qWait(300);
+    ASSERT_TRUE(waitFor([&audio] { return audio.size() > 0; }, 20000))
+        << "station 12 does not play";
+
+    // the menu's last entry, chosen with the keyboard
+    ASSERT_TRUE(trayhost::Click(trayhost::Icons().at(0), 3));
+    QTest::qWait(500);
+    ASSERT_TRUE(trayhost::Xdotool({"key", "Up"}));
+    QTest::qWait(100);
+    ASSERT_TRUE(trayhost::Xdotool({"key", "Return"}));
+    ASSERT_TRUE(waitFor([&klankor] { return klankor.state() == QProcess::NotRunning; }, 10000))
+        << "the program did not end";
+    EXPECT_EQ(klankor.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(klankor.exitCode(), 0);
+    EXPECT_TRUE(trayhost::WaitForIcons(0));
+    // it stored the station it played
+    EXPECT_EQ(RegEdit::ReadRegValue(key + "zender"), "12");
 }
 
 }  // namespace
