@@ -73,8 +73,8 @@ private:
 using Key = std::pair<std::uint32_t, std::uint32_t>;
 using IconPtr = std::unique_ptr<Icon, void (*)(Icon*)>;
 
-// Never destroyed: icons are Qt objects and must not outlive the application
-// in a static destructor. Every window removes its icon before it goes.
+// Never destroyed: the icons are Qt objects, which must not be torn down by a
+// static destructor after the application; each goes with its window anyway.
 std::map<Key, IconPtr>& icons() {
     static auto* map = new std::map<Key, IconPtr>;
     return *map;
