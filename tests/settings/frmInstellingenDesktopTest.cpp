@@ -41,11 +41,11 @@ protected:
         Hoofd& hoofd = Forms::Get<Hoofd>();
         hoofd.SetLeft(100 * 15);
         hoofd.SetTop(300 * 15);
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&hoofd));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&hoofd, 20000));
         other.setWindowTitle(QStringLiteral("elders"));
         other.setGeometry(800, 50, 200, 150);
         other.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&other));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&other, 20000));
         QTest::qWait(200);
     }
     void TearDown() override {
@@ -59,7 +59,7 @@ protected:
         click(&hoofd.Label1, hoofd.Label1.rect().center());
         EXPECT_TRUE(window.Visible());
         window.activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&window, 20000));
         return window;
     }
 
@@ -88,6 +88,19 @@ TEST_F(SettingsOnDesktop, ClicksInsideTheWindowKeepItOpenAndSaveNothing) {
     click(&other, QPoint(100, 75));
     EXPECT_FALSE(window.Visible());
     EXPECT_EQ(RegEdit::ReadRegValue(kKey + "autostream"), QStringLiteral("0"));
+}
+
+TEST_F(SettingsOnDesktop, HidingWhileActiveDoesNotSave) {
+    // What the main window's label does; the window lies over the label
+    // itself, so the call stands in for the click.
+    frmInstellingen& window = open();
+    window.lstInstellingen.setFocus();
+    ASSERT_TRUE(window.lstInstellingen.hasFocus());
+    window.lstInstellingen.ListItems(1).SetChecked(true);
+    window.SetVisible(false);
+    QTest::qWait(300);
+    EXPECT_FALSE(QFile::exists(home.store()));
+    EXPECT_TRUE(window.lstInstellingen.ListItems(1).Checked());
 }
 
 }  // namespace
