@@ -1,12 +1,12 @@
 #include "platform/registry/Autostart.h"
 
 #include "platform/registry/ShellError.h"
+#include "platform/registry/XdgConfig.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QStandardPaths>
 #include <QStringList>
 
 namespace platform::autostart {
@@ -84,10 +84,7 @@ QString programOf(const QString& exec) {
 }  // namespace
 
 QString fileName() {
-    const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-    if (config.isEmpty())
-        throw ShellError(ShellError::AccessDenied, QStringLiteral("no config folder"));
-    return config + QStringLiteral("/autostart/klankor.desktop");
+    return registry::xdgConfigHome() + QStringLiteral("/autostart/klankor.desktop");
 }
 
 void write(const QString& program) {

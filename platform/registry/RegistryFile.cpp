@@ -1,6 +1,7 @@
 #include "platform/registry/RegistryFile.h"
 
 #include "platform/registry/ShellError.h"
+#include "platform/registry/XdgConfig.h"
 
 #include <QDateTime>
 #include <QDeadlineTimer>
@@ -9,7 +10,6 @@
 #include <QFileInfo>
 #include <QLockFile>
 #include <QSaveFile>
-#include <QStandardPaths>
 #include <QStringConverter>
 #include <QStringList>
 #include <QThread>
@@ -358,10 +358,7 @@ bool erase(Document& doc, const ValuePath& at) {
 }
 
 QString storeFolder() {
-    const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-    if (config.isEmpty())
-        throw ShellError(ShellError::AccessDenied, QStringLiteral("no config folder"));
-    return config + QStringLiteral("/klankor");
+    return xdgConfigHome() + QStringLiteral("/klankor");
 }
 
 enum class State { Missing, Usable, Unusable };

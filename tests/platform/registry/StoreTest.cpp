@@ -282,6 +282,22 @@ TEST_F(Store, StoreKeptAsALinkElsewhereStaysALink) {
                     .contains("\"zender\"=dword:00000008"));
 }
 
+TEST_F(Store, RelativeConfigHomeIsIgnoredForTheOneInHome) {
+    // Otherwise the settings would follow the folder the program was started in.
+    const QByteArray savedHome = qgetenv("HOME");
+    qputenv("HOME", QFile::encodeName(home.path() + QStringLiteral("/thuis")));
+    qputenv("XDG_CONFIG_HOME", "relatief");
+    shell.RegWrite(kKey + "zender", 4, QStringLiteral("REG_DWORD"));
+    shell.RegWrite(
+        QStringLiteral("HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\\Klankor"),
+        QStringLiteral("/usr/bin/klankor"));
+    qputenv("HOME", savedHome);
+    EXPECT_TRUE(QFile::exists(home.path() + QStringLiteral("/thuis/.config/klankor/klankor.reg")));
+    EXPECT_TRUE(
+        QFile::exists(home.path() + QStringLiteral("/thuis/.config/autostart/klankor.desktop")));
+    EXPECT_FALSE(QFile::exists(QStringLiteral("relatief")));
+}
+
 TEST_F(Store, UnusableConfigFolderMakesEveryCallFail) {
     // Root ignores permission bits, but nobody can make a folder inside a file.
     writeBytes(home.path() + QStringLiteral("/gewoon-bestand"), "x");
