@@ -3,6 +3,11 @@
 // number from Min to Max. The rail is a picture or a drawn groove, the thumb
 // a picture or a drawn button. While the left button holds the thumb, the
 // shared value tip shows the value next to it.
+//
+// A host window places it as a child and, before showing it, either calls
+// UserControl_InitProperties (a new slider) or UserControl_ReadProperties
+// (one restored from the window's design data), then sizes it with Move.
+// Everything inside is in pixels; the outer size is in twips.
 
 #include <cstdint>
 #include <optional>
