@@ -23,6 +23,7 @@
 #include <gst/gst.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 
 #include "platform/media/WindowsMediaPlayer.h"
@@ -148,6 +149,7 @@ void compareResources(const QString& url, int seconds) {
         genv.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
         genv.insert(QStringLiteral("XDG_DATA_HOME"), config.filePath(QStringLiteral("data")));
         genv.insert(QStringLiteral("GSETTINGS_BACKEND"), QStringLiteral("keyfile"));
+        genv.insert(QStringLiteral("NO_AT_BRIDGE"), QStringLiteral("1"));
         peer.setProcessEnvironment(genv);
         peer.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         peer.start(
@@ -160,6 +162,12 @@ void compareResources(const QString& url, int seconds) {
     const Usage f = usageOf(floor.processId());
     const qint64 gvPid = haveGoodvibes ? findDescendant(peer.processId(), "goodvibes") : -1;
     const Usage g = gvPid > 0 ? usageOf(gvPid) : Usage{};
+    if (gvPid > 0) {
+        // dbus-run-session would leave it running; once it ends, the session
+        // bus goes with dbus-run-session.
+        ::kill(pid_t(gvPid), SIGTERM);
+        peer.waitForFinished(3000);
+    }
     for (QProcess* p : {&klankor, &floor, &peer}) {
         if (p->state() == QProcess::NotRunning) continue;
         p->terminate();
@@ -283,7 +291,7 @@ private:
             connect(out, &QTcpSocket::disconnected, out, &QObject::deleteLater);
         }
     }
-    QTcpServer server_;
+    QTcpServer server_{this};  // a child, so it moves to the relay's thread
     QString host_;
     quint16 port_;
 };
@@ -372,9 +380,11 @@ int main(int argc, char** argv) {
         }
     }
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
-    compareResources(url, seconds);
-    compareStartup(url);
-    compareStalls(QUrl(url));
+    // KLANKOR_BENCH_PARTS picks parts: r(esources), s(tart-up), l(oop stalls).
+    const QString parts = qEnvironmentVariable("KLANKOR_BENCH_PARTS", QStringLiteral("rsl"));
+    if (parts.contains(QLatin1Char('r'))) compareResources(url, seconds);
+    if (parts.contains(QLatin1Char('s'))) compareStartup(url);
+    if (parts.contains(QLatin1Char('l'))) compareStalls(QUrl(url));
     if (startedNetwork)
         QProcess::execute(QStringLiteral(KLANKOR_SOURCE_DIR "/scripts/radionet"),
                           {QStringLiteral("stop")});

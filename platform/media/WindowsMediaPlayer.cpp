@@ -7,6 +7,7 @@
 #include <gst/gst.h>
 
 #include <mutex>
+#include <thread>
 
 namespace platform {
 
@@ -141,6 +142,26 @@ MediaFailure failureFromError(const GError* error, const char* debug, bool fromS
     return mediaFailure(K::ConnectionLost, QStringLiteral("Stream from %1 interrupted").arg(host));
 }
 
+// Loading GStreamer's plugins (dlopen, libsoup, ...) takes tens of
+// milliseconds the first time; do it off the user-interface thread while
+// the listener is still choosing a station.
+void preloadPlugins() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        std::thread([] {
+            for (const char* name :
+                 {"playbin", "uridecodebin", "souphttpsrc", "typefind", "decodebin", "queue2",
+                  "audiopanorama", "autoaudiosink", "audioconvert", "audioresample", "filesink"}) {
+                GstPluginFeature* feature = gst_registry_lookup_feature(gst_registry_get(), name);
+                if (!feature) continue;
+                if (GstPluginFeature* loaded = gst_plugin_feature_load(feature))
+                    gst_object_unref(loaded);
+                gst_object_unref(feature);
+            }
+        }).detach();
+    });
+}
+
 GstElement* makeAudioSink() {
     // Tests and benchmarks listen through a file: S16LE stereo 44100 Hz,
     // after volume and balance, in real time like a sound card.
@@ -259,6 +280,7 @@ WindowsMediaPlayer::WindowsMediaPlayer(QObject* parent)
     GError* error = nullptr;
     engine_->available = gst_init_check(nullptr, nullptr, &error);
     g_clear_error(&error);
+    if (engine_->available) preloadPlugins();
     engine_->mailbox->target = this;
     retryTimer_.setSingleShot(true);
     connect(&retryTimer_, &QTimer::timeout, this, &WindowsMediaPlayer::startAttempt);
@@ -282,10 +304,16 @@ void WindowsMediaPlayer::SetURL(const QString& url) {
         stop();
         return;
     }
-    play();  // autoStart
+    start();  // autoStart: a URL set is opened afresh, even the same one again
 }
 
 void WindowsMediaPlayer::play() {
+    // Already opening or playing (as right after SetURL): carry on.
+    if (resolver_.busy() || retryTimer_.isActive() || engine_->pipeline) return;
+    start();
+}
+
+void WindowsMediaPlayer::start() {
     if (url_.isEmpty()) return;
     retryTimer_.stop();
     resolver_.cancel();
@@ -388,7 +416,7 @@ void WindowsMediaPlayer::customEvent(QEvent* event) {
             break;
         }
         case GST_MESSAGE_STATE_CHANGED: {
-            GstState oldState, newState;
+            GstState oldState = GST_STATE_VOID_PENDING, newState = GST_STATE_VOID_PENDING;
             gst_message_parse_state_changed(message, &oldState, &newState, nullptr);
             if (newState == GST_STATE_PLAYING) {
                 hasPlayed_ = true;

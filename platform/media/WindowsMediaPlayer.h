@@ -22,7 +22,7 @@ class WindowsMediaPlayer : public QObject {
 public:
     class Controls {
     public:
-        void play();  // starts, or restarts, the current URL
+        void play();  // starts the current URL unless it is already opening or playing
         void stop();  // stops playing; URL keeps its value
 
     private:
@@ -67,6 +67,7 @@ private:
     struct Engine;
 
     void play();
+    void start();
     void stop();
     void startAttempt();
     void onResolved(const QUrl& stream);

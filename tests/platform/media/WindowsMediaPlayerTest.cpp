@@ -165,11 +165,13 @@ TEST_F(Player, PlaysAPlaylistStationAndReportsOnTheGuiThread) {
     EXPECT_EQ(player->settings().balance(), 0);
     const QString url = server.url(QStringLiteral("/station.m3u")).toString();
     player->SetURL(url);
+    player->controls().play();  // as the main window does: no second start
     EXPECT_EQ(player->status(), QStringLiteral("Connecting to 127.0.0.1..."));
     ASSERT_TRUE(waitForStatus(*player, QStringLiteral("Playing"), 15000)) << history();
     QTest::qWait(1500);
     EXPECT_TRUE(player->status().startsWith(QLatin1String("Playing"))) << history();
 
+    EXPECT_EQ(server.hits(QStringLiteral("/station.m3u")), 1);
     player->controls().stop();
     EXPECT_EQ(player->status(), QStringLiteral("Stopped"));
     EXPECT_EQ(player->URL(), url);
