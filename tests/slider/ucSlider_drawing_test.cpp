@@ -137,8 +137,3 @@ TEST_F(SliderDrawing, RepaintsOnlyWhenSomethingVisibleChanges) {
     EXPECT_EQ(s.Canvas().ClsCount(), before + 2);
     EXPECT_EQ(at(s, 50, 0), qRgb(201, 210, 210));
 }
-
-TEST_F(SliderDrawing, SystemBackColorFollowsThePalette) {
-    s.SetBackColor(platform::vbButtonFace);
-    EXPECT_EQ(at(s, 50, 0), sys(COLOR_BTNFACE));
-}

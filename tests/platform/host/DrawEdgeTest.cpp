@@ -110,13 +110,6 @@ TEST(DrawEdge, NothingForEdgeZeroAndRefusalForContradictions) {
     EXPECT_FALSE(ok);
 }
 
-TEST(DrawEdge, OnlyTheAskedSides) {
-    const QStringList top = draw(BDR_SUNKENOUTER, BF_TOP);
-    EXPECT_EQ(top[2], "..SSSSSSSSSS..");
-    EXPECT_EQ(top[3], "..............");
-    EXPECT_EQ(top[9], "..............");
-}
-
 TEST(SysColor, StoredColoursAreBlueGreenRed) {
     const QPalette p = shades();
     EXPECT_EQ(TranslateColor(0x00D2D2C9, p), QColor(201, 210, 210));

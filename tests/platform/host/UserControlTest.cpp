@@ -83,17 +83,3 @@ TEST(UserControl, AnErrorInAHandlerStopsAtTheEventLoop) {
     EXPECT_NO_THROW(QCoreApplication::sendEvent(&c, &press));
     EXPECT_EQ(c.mouse.size(), 1);
 }
-
-TEST(UserControl, MousePointerPicksACursor) {
-    QWidget host;
-    Probe c(&host);
-    c.SetMousePointer(11);
-    EXPECT_EQ(c.cursor().shape(), Qt::WaitCursor);
-    c.SetMousePointer(0);
-    EXPECT_FALSE(c.testAttribute(Qt::WA_SetCursor));
-    QImage icon(16, 16, QImage::Format_ARGB32);
-    icon.fill(Qt::red);
-    c.SetMouseIcon(StdPicture(icon));
-    c.SetMousePointer(99);
-    EXPECT_EQ(c.cursor().shape(), Qt::BitmapCursor);
-}
