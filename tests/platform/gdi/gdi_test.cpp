@@ -83,28 +83,6 @@ struct Window : QWidget {
 
 }  // namespace
 
-TEST(GdiDibSection, RowsAreBottomUpPaddedAndOwnedByTheBitmap) {
-    for (const auto& [width, rowBytes] : {std::pair{1, 4}, {4, 12}, {5, 16}, {700, 2100}}) {
-        const BITMAPINFOHEADER h = header24(width, 3);
-        void* bits = nullptr;
-        const HBITMAP dib = CreateDIBSection(0, &h, DIB_RGB_COLORS, &bits, 0, 0);
-        ASSERT_NE(dib, 0);
-        const BITMAP bm = bitmapOf(dib);
-        EXPECT_EQ(bm.bmWidth, width);
-        EXPECT_EQ(bm.bmHeight, 3);
-        EXPECT_EQ(bm.bmWidthBytes, rowBytes);
-        EXPECT_EQ(bm.bmBitsPixel, 24);
-        EXPECT_EQ(bm.bmPlanes, 1);
-        EXPECT_EQ(bm.bmBits, bits);
-        // Fresh memory is zero and all of it is writable.
-        auto* bytes = static_cast<std::uint8_t*>(bits);
-        EXPECT_EQ(bytes[0], 0);
-        bytes[rowBytes * 3 - 1] = 0xAB;
-        EXPECT_TRUE(DeleteObject(dib));
-        EXPECT_EQ(GetObjectA(dib, sizeof bm, nullptr), 0);
-    }
-}
-
 TEST(GdiDibSection, RefusesWhatItCannotHoldAndSaysSo) {
     auto refused = [](BITMAPINFOHEADER h) {
         void* bits = reinterpret_cast<void*>(1);
