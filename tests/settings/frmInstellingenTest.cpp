@@ -131,33 +131,4 @@ TEST_F(Settings, StoreIsReadOncePerLoad) {
     EXPECT_TRUE(ticked(1));
 }
 
-TEST_F(Settings, EntryTextsCannotBeEdited) {
-    frmInstellingen& window = Forms::Get<frmInstellingen>();
-    for (int i = 0; i < 3; ++i) {
-        bool cancel = false;
-        window.lstInstellingen_BeforeLabelEdit(cancel);
-        EXPECT_TRUE(cancel);
-        window.lstInstellingen.editItem(window.lstInstellingen.item(i));
-        EXPECT_EQ(window.lstInstellingen.ListItems(i + 1).Text(),
-                  (QStringList{"Automatisch stream starten", "Starten bij starten van Windows",
-                               "Minimaliseren naar systeemvak"}[i]));
-        EXPECT_FALSE(window.lstInstellingen.isPersistentEditorOpen(window.lstInstellingen.item(i)));
-    }
-}
-
-TEST_F(Settings, UnusableStoreLeavesTheBoxesWithTheUser) {
-    QFile blocker(home.path() + QStringLiteral("/blok"));
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(blocker.fileName() + QStringLiteral("/config")));
-    frmInstellingen& window = Forms::Get<frmInstellingen>();
-    tick(1, true);
-    tick(2, true);
-    window.Show();
-    window.Form_LostFocus();
-    EXPECT_FALSE(window.Visible());
-    EXPECT_TRUE(ticked(1));
-    EXPECT_TRUE(ticked(2));
-    EXPECT_EQ(RegEdit::ReadRegValue(kKey + "autostream"), QString());
-}
-
 }  // namespace
