@@ -158,10 +158,11 @@ StdPicture PropertyBag::PictureFromStored(const QVariant& stored, bool* ok) {
 }
 
 PropertyBag PropertyBag::FromIni(const QString& path, const QString& section) {
-    if (!QFile::exists(path)) throw VbError(53, "File not found: " + path.toStdString());
+    if (!QFile::exists(path))
+        throw VbError(vbErrFileNotFound, "File not found: " + path.toStdString());
     QSettings ini(path, QSettings::IniFormat);
     if (ini.status() != QSettings::NoError)
-        throw VbError(vbErrTypeMismatch, "Unreadable settings file: " + path.toStdString());
+        throw VbError(vbErrInvalidFileFormat, "Invalid file format: " + path.toStdString());
     PropertyBag bag;
     ini.beginGroup(section);
     for (const QString& key : ini.childKeys()) bag.values_.insert(key.toLower(), ini.value(key));
@@ -180,7 +181,7 @@ void PropertyBag::SaveIni(const QString& path, const QString& section) const {
     ini.endGroup();
     ini.sync();
     if (ini.status() != QSettings::NoError)
-        throw VbError(75, "Path/File access error: " + path.toStdString());
+        throw VbError(vbErrPathFileAccess, "Path/File access error: " + path.toStdString());
 }
 
 }  // namespace platform

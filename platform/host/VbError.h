@@ -9,6 +9,9 @@ namespace platform {
 
 inline constexpr int vbErrOverflow = 6;
 inline constexpr int vbErrTypeMismatch = 13;
+inline constexpr int vbErrFileNotFound = 53;
+inline constexpr int vbErrPathFileAccess = 75;
+inline constexpr int vbErrInvalidFileFormat = 321;
 inline constexpr int vbErrInvalidPropertyValue = 380;
 
 class VbError : public std::runtime_error {

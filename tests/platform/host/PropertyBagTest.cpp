@@ -100,8 +100,22 @@ TEST(PropertyBag, FileProblemsAreErrorsNotEmptyBags) {
         PropertyBag::FromIni(QStringLiteral("/nonexistent/form.ini"), QStringLiteral("x"));
         FAIL() << "no error";
     } catch (const VbError& e) {
-        EXPECT_EQ(e.Number(), 53);
+        EXPECT_EQ(e.Number(), vbErrFileNotFound);
     }
+    // A broken file is an error, not an empty bag that would hide it.
+    QTemporaryDir broken;
+    const QString bad = broken.filePath(QStringLiteral("bad.ini"));
+    QFile badFile(bad);
+    ASSERT_TRUE(badFile.open(QIODevice::WriteOnly));
+    badFile.write("[c\nmax=3\n");
+    badFile.close();
+    try {
+        PropertyBag::FromIni(bad, QStringLiteral("c"));
+        FAIL() << "no error";
+    } catch (const VbError& e) {
+        EXPECT_EQ(e.Number(), vbErrInvalidFileFormat);
+    }
+
     // A folder that is a file cannot take the settings, not even for root.
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("plain"));
