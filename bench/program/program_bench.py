@@ -113,6 +113,10 @@ class Program:
         s = self.status()
         return int(s["VmRSS"].split()[0]) / 1024, int(s["VmHWM"].split()[0]) / 1024
 
+    def handles(self):
+        """Threads and open file descriptors: what a switch leaves behind."""
+        return int(self.status()["Threads"]), len(os.listdir(f"/proc/{self.process.pid}/fd"))
+
     def audio_seconds(self):
         try:
             return os.path.getsize(self.audio) / (44100 * 2 * 2)
@@ -207,6 +211,7 @@ def memory(args, work):
         switch(0)
         time.sleep(args.settle)
         first_rss, first_hwm = program.memory_mib()
+        first_handles = program.handles()
         started = time.monotonic()
         marks = {}
         for i in range(1, args.switches):
@@ -217,6 +222,7 @@ def memory(args, work):
         took = time.monotonic() - started
         time.sleep(args.settle)
         last_rss, last_hwm = program.memory_mib()
+        last_handles = program.handles()
         alive = program.process.poll() is None
         heard = program.audio_seconds()
     finally:
@@ -235,6 +241,8 @@ def memory(args, work):
     print(f"growth from the first switch to the last: VmRSS {last_rss - first_rss:+.1f} MiB, "
           f"VmHWM {last_hwm - first_hwm:+.1f} MiB; "
           f"second half alone: VmRSS {last_rss - half[0]:+.1f} MiB")
+    print(f"threads and open files: {first_handles[0]} and {first_handles[1]} after the first "
+          f"switch, {last_handles[0]} and {last_handles[1]} after the last")
     print(f"sound received over the run: {heard:.1f} s")
     if not alive:
         print("note: klankor had ended by the last reading")
