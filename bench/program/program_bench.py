@@ -4,8 +4,9 @@
     program_bench.py idle   --klankor BIN --baseline BIN [--seconds 20]
     program_bench.py memory --klankor BIN --baseline BIN [--switches 200]
 
-idle    CPU time (utime + stime from /proc/<pid>/stat) and wake-ups (context
-        switches from /proc/<pid>/status) over a stretch with the main window
+idle    CPU time (utime + stime from /proc/<pid>/stat, and the finer
+        per-thread run time of /proc/<pid>/task/*/schedstat) and wake-ups
+        (context switches of all threads) over a stretch with the main window
         shown and nothing playing, next to a plain Qt window of the same size
         measured the same way in the same run.
 memory  resident memory (VmRSS, VmHWM) after the first station switch and
@@ -87,6 +88,17 @@ class Program:
         # utime and stime are fields 14 and 15; the split starts at field 3
         return (int(fields[11]) + int(fields[12])) / TICKS
 
+    def run_ns(self):
+        """CPU time of all threads in nanoseconds (schedstat), finer than ticks."""
+        total = 0
+        for task in os.listdir(f"/proc/{self.process.pid}/task"):
+            try:
+                with open(f"/proc/{self.process.pid}/task/{task}/schedstat") as f:
+                    total += int(f.read().split()[0])
+            except OSError:
+                pass
+        return total
+
     def status(self):
         values = {}
         with open(f"/proc/{self.process.pid}/status") as f:
@@ -143,27 +155,35 @@ class Program:
 def idle(args, work):
     print(f"Idle CPU with the window shown and nothing playing, over {args.seconds:g} s "
           f"after {args.settle:g} s of settling")
-    print(f"{'program':<22}{'CPU s':>9}{'CPU %':>9}{'wake-ups/s':>12}{'threads':>9}")
-    results = {}
+    print(f"{'program':<22}{'CPU s':>9}{'CPU %':>9}{'CPU ms':>10}{'wake-ups/s':>12}"
+          f"{'threads':>9}")
+    results, fine = {}, {}
     for label, binary, name in (("plain Qt window", args.baseline, "Baseline"),
                                 ("klankor", args.klankor, "Klankor")):
         program = Program(binary, name, work)
         try:
             time.sleep(args.settle)
-            cpu0, wake0, t0 = program.cpu_seconds(), program.wakeups(), time.monotonic()
+            cpu0, ns0, wake0 = program.cpu_seconds(), program.run_ns(), program.wakeups()
+            t0 = time.monotonic()
             time.sleep(args.seconds)
-            cpu1, wake1, t1 = program.cpu_seconds(), program.wakeups(), time.monotonic()
+            cpu1, ns1, wake1 = program.cpu_seconds(), program.run_ns(), program.wakeups()
+            t1 = time.monotonic()
             threads = program.status()["Threads"]
         finally:
             program.close()
         cpu = cpu1 - cpu0
         results[label] = cpu
-        print(f"{label:<22}{cpu:>9.2f}{100 * cpu / (t1 - t0):>9.2f}"
+        fine[label] = (ns1 - ns0) / 1e6
+        print(f"{label:<22}{cpu:>9.2f}{100 * cpu / (t1 - t0):>9.2f}{fine[label]:>10.2f}"
               f"{(wake1 - wake0) / (t1 - t0):>12.1f}{threads:>9}", flush=True)
     base = results["plain Qt window"]
     extra = results["klankor"] - base
     print(f"klankor - plain window: {extra:+.2f} CPU s "
           f"({100 * extra / args.seconds:+.2f} % of one core); one clock tick is {1 / TICKS:.2f} s")
+    base_ms, klankor_ms = fine["plain Qt window"], fine["klankor"]
+    ratio = f"{klankor_ms / base_ms:.1f}x the plain window" if base_ms > 0 else "plain window 0"
+    print(f"scheduler CPU time (CPU ms, all threads): klankor {klankor_ms:.2f} ms, "
+          f"plain window {base_ms:.2f} ms ({ratio})")
 
 
 def network_answers():
