@@ -24,8 +24,11 @@ constexpr guint kPlayFlagSoftVolume = 1u << 4;
 constexpr guint kSourceTimeoutSeconds = 10;
 
 // Radio wants a quick start more than a deep buffer; GStreamer's default
-// keeps a listener waiting for many seconds on a low bit rate.
+// keeps a listener waiting for many seconds on a low bit rate. Whichever
+// fills first ends buffering: 3 s by the estimated rate, or 64 KiB, which is
+// what an icecast server sends at once on connecting.
 constexpr gint64 kBufferNanoseconds = 3 * GST_SECOND;
+constexpr gint kBufferBytes = 64 * 1024;
 
 const QEvent::Type kBusEventType = static_cast<QEvent::Type>(QEvent::registerEventType());
 
@@ -210,7 +213,7 @@ struct WindowsMediaPlayer::Engine {
         buffering = false;
         g_object_set(pipeline, "uri", stream.toEncoded().constData(), "flags",
                      kPlayFlagAudio | kPlayFlagSoftVolume, "audio-sink", sink, "buffer-duration",
-                     kBufferNanoseconds, nullptr);
+                     kBufferNanoseconds, "buffer-size", kBufferBytes, nullptr);
         panorama = gst_element_factory_make("audiopanorama", nullptr);
         if (panorama) {
             gst_object_ref_sink(panorama);

@@ -101,7 +101,7 @@ void FixtureServer::answer(QTcpSocket* socket, const QString& target) {
                 const qsizetype chunk = route.bytesPerSecond / 10;
                 socket->write(body.mid(*sent, chunk));
                 *sent += chunk;
-                if (*sent >= body.size()) socket->disconnectFromHost();
+                if (*sent >= body.size() && !route.hangAtEnd) socket->disconnectFromHost();
                 break;
             }
             default: break;

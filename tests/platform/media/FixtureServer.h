@@ -29,6 +29,7 @@ public:
         Mode mode = Mode::Whole;
         int bytesPerSecond = 0;
         int burstBytes = 0;
+        bool hangAtEnd = false;  // Stream: keep the connection open, silent, after the body
     };
 
     explicit FixtureServer(QObject* parent = nullptr);

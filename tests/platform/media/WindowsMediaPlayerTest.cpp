@@ -61,15 +61,16 @@ protected:
         tone_ = nullptr;
     }
 
-    // A stereo 440 Hz sine at half scale, as Ogg/Vorbis.
+    // A stereo 440 Hz sine at half scale, as MP3 at a constant 128 kbit/s
+    // (so the server can pace it by bytes, as a radio station's is).
     static QByteArray encodeTone() {
         QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("tone.ogg"));
+        const QString path = dir.filePath(QStringLiteral("tone.mp3"));
         const QByteArray description =
             "audiotestsrc wave=sine freq=440 volume=0.5 samplesperbuffer=4410 num-buffers=" +
             QByteArray::number(kToneSeconds * 10) +
-            " ! audio/x-raw,rate=44100,channels=2 ! audioconvert ! vorbisenc quality=0.2 "
-            "! oggmux ! filesink location=\"" +
+            " ! audio/x-raw,rate=44100,channels=2 ! audioconvert "
+            "! lamemp3enc target=bitrate bitrate=128 cbr=true ! filesink location=\"" +
             path.toUtf8() + "\"";
         GstElement* pipeline = gst_parse_launch(description.constData(), nullptr);
         if (!pipeline) return {};
@@ -90,15 +91,15 @@ protected:
         ASSERT_TRUE(dir_.isValid());
         ASSERT_TRUE(server.start());
         Route live;
-        live.contentType = "audio/ogg";
+        live.contentType = "audio/mpeg";
         live.body = *tone_;
         live.mode = Mode::Stream;
         live.bytesPerSecond = int(tone_->size() / kToneSeconds);
-        live.burstBytes = live.bytesPerSecond * 4;  // as icecast's burst on connect
-        server.route(QStringLiteral("/live.ogg"), live);
+        live.burstBytes = 64 * 1024;  // as icecast's burst on connect
+        server.route(QStringLiteral("/live.mp3"), live);
         Route list;
         list.contentType = "audio/x-mpegurl";
-        list.body = "#EXTM3U\r\nlive.ogg\r\n";
+        list.body = "#EXTM3U\r\nlive.mp3\r\n";
         server.route(QStringLiteral("/station.m3u"), list);
     }
 
@@ -138,7 +139,7 @@ protected:
         auto player = makePlayer(name);
         player->settings().SetVolume(volume);
         player->settings().SetBalance(balance);
-        player->SetURL(server.url(QStringLiteral("/live.ogg")).toString());
+        player->SetURL(server.url(QStringLiteral("/live.mp3")).toString());
         EXPECT_TRUE(waitForStatus(*player, QStringLiteral("Playing"), 15000)) << history();
         QTest::qWait(2500);
         player->controls().stop();
@@ -231,18 +232,40 @@ TEST_F(Player, ReconnectsWhenTheServerGoesAwayAndComesBack) {
     EXPECT_FALSE(offThread);
 }
 
+TEST_F(Player, AStalledStationIsReconnected) {
+    auto player = makePlayer(QStringLiteral("stall.raw"));
+    Route stalling;
+    stalling.contentType = "audio/mpeg";
+    stalling.body = tone_->left(tone_->size() / kToneSeconds * 8);  // eight seconds, then silence
+    stalling.mode = Mode::Stream;
+    stalling.bytesPerSecond = int(tone_->size() / kToneSeconds);
+    stalling.burstBytes = stalling.body.size();
+    stalling.hangAtEnd = true;
+    server.route(QStringLiteral("/stalling.mp3"), stalling);
+    player->SetURL(server.url(QStringLiteral("/stalling.mp3")).toString());
+    ASSERT_TRUE(waitForStatus(*player, QStringLiteral("Playing"), 15000)) << history();
+    statuses.clear();
+    // The connection stays open but nothing comes: no "Playing" while the
+    // sound is gone, then a retry after the read time-out, then sound again.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sawStatus(QStringLiteral("(retry 1)")); }, 25000))
+        << history();
+    EXPECT_TRUE(sawStatus(QStringLiteral("Buffering"))) << history();
+    EXPECT_FALSE(statuses.first().startsWith(QLatin1String("Playing"))) << history();
+    EXPECT_TRUE(waitForStatus(*player, QStringLiteral("Playing"), 15000)) << history();
+}
+
 TEST_F(Player, NotFoundWhileReconnectingIsFinal) {
     auto player = makePlayer(QStringLiteral("giveup.raw"));
     Route brief;
-    brief.contentType = "audio/ogg";
-    brief.body = tone_->left(tone_->size() / kToneSeconds * 3);  // three seconds, then it hangs up
+    brief.contentType = "audio/mpeg";
+    brief.body = tone_->left(tone_->size() / kToneSeconds * 6);  // six seconds, then it hangs up
     brief.mode = Mode::Stream;
     brief.bytesPerSecond = int(tone_->size() / kToneSeconds);
     brief.burstBytes = brief.body.size();
-    server.route(QStringLiteral("/brief.ogg"), brief);
-    player->SetURL(server.url(QStringLiteral("/brief.ogg")).toString());
+    server.route(QStringLiteral("/brief.mp3"), brief);
+    player->SetURL(server.url(QStringLiteral("/brief.mp3")).toString());
     ASSERT_TRUE(waitForStatus(*player, QStringLiteral("Playing"), 15000)) << history();
-    server.route(QStringLiteral("/brief.ogg"),
+    server.route(QStringLiteral("/brief.mp3"),
                  Route{404, "text/html", "gone", {}, Mode::Whole, 0, 0});
     // A 404 while reconnecting is final: no retry loop, a clear cause.
     ASSERT_TRUE(QTest::qWaitFor(
