@@ -24,11 +24,8 @@ constexpr guint kPlayFlagSoftVolume = 1u << 4;
 constexpr guint kSourceTimeoutSeconds = 10;
 
 // Radio wants a quick start more than a deep buffer; GStreamer's default
-// keeps a listener waiting for many seconds on a low bit rate. Whichever
-// fills first ends buffering: 3 s by the estimated rate, or 64 KiB, which is
-// what an icecast server sends at once on connecting.
+// keeps a listener waiting for many seconds on a low bit rate.
 constexpr gint64 kBufferNanoseconds = 3 * GST_SECOND;
-constexpr gint kBufferBytes = 64 * 1024;
 
 const QEvent::Type kBusEventType = static_cast<QEvent::Type>(QEvent::registerEventType());
 
@@ -196,6 +193,7 @@ struct WindowsMediaPlayer::Engine {
     GstElement* panorama = nullptr;
     quint64 generation = 0;
     bool buffering = false;
+    bool reachedPlaying = false;  // this pipeline has played
     bool available = false;
 
     bool build(const QUrl& stream) {
@@ -211,9 +209,10 @@ struct WindowsMediaPlayer::Engine {
         pipeline = GST_ELEMENT(gst_object_ref_sink(playbin));
         ++generation;
         buffering = false;
+        reachedPlaying = false;
         g_object_set(pipeline, "uri", stream.toEncoded().constData(), "flags",
                      kPlayFlagAudio | kPlayFlagSoftVolume, "audio-sink", sink, "buffer-duration",
-                     kBufferNanoseconds, "buffer-size", kBufferBytes, nullptr);
+                     kBufferNanoseconds, nullptr);
         panorama = gst_element_factory_make("audiopanorama", nullptr);
         if (panorama) {
             gst_object_ref_sink(panorama);
@@ -406,11 +405,17 @@ void WindowsMediaPlayer::customEvent(QEvent* event) {
         case GST_MESSAGE_BUFFERING: {
             gint percent = 0;
             gst_message_parse_buffering(message, &percent);
+            // Before the first sound, playbin's own preroll waits for data;
+            // pausing it then as well can leave it waiting for a 100 % that
+            // the rate estimate never reports.
             if (percent < 100) {
-                if (!engine_->buffering) engine_->setState(GST_STATE_PAUSED);
-                engine_->buffering = true;
+                if (engine_->reachedPlaying && !engine_->buffering) {
+                    engine_->setState(GST_STATE_PAUSED);
+                    engine_->buffering = true;
+                }
                 // A retry keeps saying so until sound is back.
-                if (!status_.contains(QLatin1String("(retry")))
+                if (!status_.contains(QLatin1String("(retry")) &&
+                    (engine_->buffering || !engine_->reachedPlaying))
                     setStatus(QStringLiteral("Buffering (%1%)").arg(percent));
             } else if (engine_->buffering) {
                 engine_->buffering = false;
@@ -422,6 +427,7 @@ void WindowsMediaPlayer::customEvent(QEvent* event) {
             GstState oldState = GST_STATE_VOID_PENDING, newState = GST_STATE_VOID_PENDING;
             gst_message_parse_state_changed(message, &oldState, &newState, nullptr);
             if (newState == GST_STATE_PLAYING) {
+                engine_->reachedPlaying = true;
                 hasPlayed_ = true;
                 retries_ = 0;
                 showPlaying();

@@ -301,7 +301,7 @@ TEST_F(Player, FailuresShowTheirCauseNotGStreamerText) {
 
     const quint16 port = server.port();
     server.stop();
-    player->SetURL(QStringLiteral("http://127.0.0.1:%1/live.ogg").arg(port));
+    player->SetURL(QStringLiteral("http://127.0.0.1:%1/live.mp3").arg(port));
     EXPECT_TRUE(QTest::qWaitFor(
         [&] { return player->status() == QLatin1String("Connection refused by 127.0.0.1"); },
         10000))
@@ -315,7 +315,7 @@ TEST_F(Player, FailuresShowTheirCauseNotGStreamerText) {
 
 TEST_F(Player, MmsStationPlaysOverHttp) {
     auto player = makePlayer(QStringLiteral("mms.raw"));
-    player->SetURL(QStringLiteral("mms://127.0.0.1:%1/live.ogg").arg(server.port()));
+    player->SetURL(QStringLiteral("mms://127.0.0.1:%1/live.mp3").arg(server.port()));
     EXPECT_EQ(player->status(), QStringLiteral("Connecting to 127.0.0.1..."));
     EXPECT_TRUE(waitForStatus(*player, QStringLiteral("Playing"), 15000)) << history();
 }
