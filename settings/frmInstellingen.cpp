@@ -30,6 +30,21 @@ frmInstellingen::frmInstellingen() : Form(Kind::Tool) {
     connect(&lstInstellingen, &platform::ListView::BeforeLabelEdit, this,
             &frmInstellingen::lstInstellingen_BeforeLabelEdit);
     lstInstellingen.installEventFilter(this);
+
+    // The list lies on the window's own picture: no box of its own, and
+    // entries that wrap rather than run out of the window.
+    lstInstellingen.setFont(platform::DesignFont(QStringLiteral("Tahoma"), 8.25, true));
+    lstInstellingen.setFrameShape(QFrame::NoFrame);
+    lstInstellingen.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    lstInstellingen.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    lstInstellingen.setWordWrap(true);
+    lstInstellingen.setSpacing(2);
+    lstInstellingen.setSelectionMode(QAbstractItemView::NoSelection);
+    QPalette palette = lstInstellingen.palette();
+    palette.setColor(QPalette::Base, Qt::transparent);
+    palette.setColor(QPalette::Text, QColor(20, 40, 70));
+    lstInstellingen.setPalette(palette);
+    lstInstellingen.viewport()->setAutoFillBackground(false);
 }
 
 void frmInstellingen::Form_Load() {
@@ -84,8 +99,7 @@ void frmInstellingen::lstInstellingen_BeforeLabelEdit(bool& Cancel) {
 
 bool frmInstellingen::eventFilter(QObject* watched, QEvent* event) {
     // Focus leaving the list inside the program. When the whole window loses
-    // the activation, Form_LostFocus comes instead, once the click that took
-    // it has been handled (a click on "Instellingen" hides without saving).
+    // the activation, Form_LostFocus comes instead.
     if (watched == &lstInstellingen && event->type() == QEvent::FocusOut && isVisible()) {
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
         if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
