@@ -92,7 +92,9 @@ void FixtureServer::answer(QTcpSocket* socket, const QString& target) {
         const QByteArray& body = route.body;
         switch (route.mode) {
             case Mode::Endless:
-                while (socket->bytesToWrite() < 256 * 1024) socket->write(body);
+                while (socket->state() == QAbstractSocket::ConnectedState &&
+                       socket->bytesToWrite() < 256 * 1024 && socket->write(body) > 0) {
+                }
                 break;
             case Mode::Slow:
                 if (*sent < body.size()) socket->write(body.mid((*sent)++, 1));
