@@ -3,12 +3,12 @@
 // away, which hides it and stores its settings.
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include "support/Desktop.h"
 
 #include "controls/frmControls.h"
 #include "platform/host/Form.h"
@@ -22,35 +22,11 @@ namespace {
 
 const QString kKey = QStringLiteral("HKEY_CURRENT_USER\\Software\\Quelmo\\Klankor\\");
 
-void xdotool(const QStringList& args) {
-    QProcess process;
-    process.start(QStringLiteral("xdotool"), args);
-    ASSERT_TRUE(process.waitForStarted());
-    while (process.state() != QProcess::NotRunning) QTest::qWait(10);
-}
-
-void clickAt(QPoint global) {
-    xdotool({"mousemove", QString::number(global.x()), QString::number(global.y())});
-    QTest::qWait(60);
-    xdotool({"mousedown", "1"});
-    QTest::qWait(60);
-    xdotool({"mouseup", "1"});
-    QTest::qWait(60);
-}
-
 void clickOn(QWidget& widget) {
-    clickAt(widget.mapToGlobal(widget.rect().center()));
+    desktop::ClickAt(widget.mapToGlobal(widget.rect().center()));
 }
 
-bool waitFor(const std::function<bool()>& done, int ms = 3000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > ms) return false;
-        QTest::qWait(20);
-    }
-    return true;
-}
+using desktop::WaitFor;
 
 class ToolWindows : public ::testing::Test {
 protected:
@@ -75,11 +51,11 @@ TEST_F(ToolWindows, ClickingElsewhereHidesTheSoundControlsAndStoresThem) {
     Hoofd& hoofd = Forms::Get<Hoofd>();
     frmControls& controls = Forms::Get<frmControls>();
     clickOn(hoofd.Label2);
-    ASSERT_TRUE(waitFor([&] { return controls.isActiveWindow(); }));
+    ASSERT_TRUE(WaitFor([&] { return controls.isActiveWindow(); }));
     controls.ucSlider1.SetValue(35);
     EXPECT_EQ(RegEdit::ReadRegValue(kKey + "volume"), "");
-    clickAt(background());
-    ASSERT_TRUE(waitFor([&] { return !controls.Visible(); }));
+    desktop::ClickAt(background());
+    ASSERT_TRUE(WaitFor([&] { return !controls.Visible(); }));
     EXPECT_EQ(RegEdit::ReadRegValue(kKey + "volume"), "35");
     EXPECT_EQ(RegEdit::ReadRegValue(kKey + "balance"), "0");
 }
@@ -88,10 +64,10 @@ TEST_F(ToolWindows, ClickingElsewhereHidesTheSettingsAndStoresTheSwitches) {
     Hoofd& hoofd = Forms::Get<Hoofd>();
     frmInstellingen& settings = Forms::Get<frmInstellingen>();
     clickOn(hoofd.Label1);
-    ASSERT_TRUE(waitFor([&] { return settings.isActiveWindow(); }));
+    ASSERT_TRUE(WaitFor([&] { return settings.isActiveWindow(); }));
     settings.lstInstellingen.ListItems(1).SetChecked(true);
-    clickAt(background());
-    ASSERT_TRUE(waitFor([&] { return !settings.Visible(); }));
+    desktop::ClickAt(background());
+    ASSERT_TRUE(WaitFor([&] { return !settings.Visible(); }));
     EXPECT_EQ(RegEdit::ReadRegValue(kKey + "autostream"), "1");
     EXPECT_EQ(RegEdit::ReadRegValue(kKey + "minsys"), "0");
 }

@@ -1,11 +1,12 @@
 // Dragging the main window for real: xdotool drives the X pointer, openbox
 // moves the window.
 
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include "support/Desktop.h"
 
 #include "platform/host/Form.h"
 #include "player/Hoofd.h"
@@ -14,31 +15,22 @@ using platform::Forms;
 
 namespace {
 
-// Runs xdotool without blocking the event loop, so the window can react.
-void xdotool(const QStringList& args) {
-    QProcess process;
-    process.start(QStringLiteral("xdotool"), args);
-    ASSERT_TRUE(process.waitForStarted());
-    while (process.state() != QProcess::NotRunning) QTest::qWait(10);
-    ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
-}
-
 // Presses a button at a point of the window, moves by (dx, dy) in steps and
 // releases; returns how far the window moved.
 QPoint drag(QWidget& window, QPoint at, int button, QPoint by) {
     const QPoint before = window.frameGeometry().topLeft();
     const QPoint start = window.mapToGlobal(at);
     const QString b = QString::number(button);
-    xdotool({"mousemove", QString::number(start.x()), QString::number(start.y())});
+    desktop::Xdotool({"mousemove", QString::number(start.x()), QString::number(start.y())});
     QTest::qWait(50);
-    xdotool({"mousedown", b});
+    desktop::Xdotool({"mousedown", b});
     QTest::qWait(50);
     for (int i = 1; i <= 5; ++i) {
         const QPoint p = start + by * i / 5;
-        xdotool({"mousemove", QString::number(p.x()), QString::number(p.y())});
+        desktop::Xdotool({"mousemove", QString::number(p.x()), QString::number(p.y())});
         QTest::qWait(50);
     }
-    xdotool({"mouseup", b});
+    desktop::Xdotool({"mouseup", b});
     QTest::qWait(300);
     return window.frameGeometry().topLeft() - before;
 }

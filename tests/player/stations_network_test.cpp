@@ -2,7 +2,6 @@
 // network: the status line reaches "Afspelen" and sound reaches the sink.
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -12,6 +11,7 @@
 
 #include "platform/host/Form.h"
 #include "player/Hoofd.h"
+#include "support/Desktop.h"
 
 using platform::Forms;
 
@@ -32,15 +32,7 @@ double rms(const QString& path, qint64 skip = 0) {
     return std::sqrt(sum / double(count));
 }
 
-bool waitFor(const std::function<bool()>& done, int ms) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > ms) return false;
-        QTest::qWait(50);
-    }
-    return true;
-}
+using desktop::WaitFor;
 
 class Stations : public ::testing::TestWithParam<int> {
 protected:
@@ -69,10 +61,10 @@ TEST_P(Stations, ReachesAfspelenWithSound) {
         QTest::mouseClick(&hoofd.ZendersBox2, Qt::LeftButton);
     }
     EXPECT_EQ(hoofd.lblPlaying.Tag(), QString::number(station));
-    ASSERT_TRUE(waitFor([&] { return hoofd.lblStatus.Caption().startsWith("Afspelen"); }, 20000))
+    ASSERT_TRUE(WaitFor([&] { return hoofd.lblStatus.Caption().startsWith("Afspelen"); }, 20000))
         << "station " << station << " status: " << hoofd.lblStatus.Caption().toStdString();
     // a second of sound, and it is not silence
-    ASSERT_TRUE(waitFor([&] { return QFile(audio).size() > 44100 * 4; }, 10000))
+    ASSERT_TRUE(WaitFor([&] { return QFile(audio).size() > 44100 * 4; }, 10000))
         << "station " << station << " wrote " << QFile(audio).size() << " bytes";
     EXPECT_GT(rms(audio), 300.0) << "station " << station;
     hoofd.WMP.controls().stop();

@@ -12,27 +12,18 @@
 
 #include <gtest/gtest.h>
 
+#include "support/Desktop.h"
+
 namespace {
 
 using platform::Forms;
 
 const QString kKey = QStringLiteral("HKEY_CURRENT_USER\\Software\\Quelmo\\Klankor\\");
 
-// Runs xdotool without blocking the event loop, so the windows can react.
-void xdotool(const QStringList& args) {
-    QProcess process;
-    process.start(QStringLiteral("xdotool"), args);
-    ASSERT_TRUE(process.waitForStarted());
-    while (process.state() != QProcess::NotRunning) QTest::qWait(10);
-    ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
-}
-
 void click(QWidget* widget, QPoint at) {
     const QPoint p = widget->mapToGlobal(at);
-    xdotool({"mousemove", QString::number(p.x()), QString::number(p.y())});
-    QTest::qWait(50);
-    xdotool({"click", "1"});
-    QTest::qWait(400);
+    desktop::ClickAt(p);
+    QTest::qWait(300);
 }
 
 class SettingsOnDesktop : public ::testing::Test {

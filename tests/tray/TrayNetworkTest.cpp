@@ -22,6 +22,7 @@
 #include "player/Hoofd.h"
 #include "settings/RegEdit.h"
 #include "settings/frmInstellingen.h"
+#include "support/Desktop.h"
 #include "tray/Mnu.h"
 
 using platform::Forms;
@@ -30,14 +31,7 @@ namespace {
 
 constexpr short kJuizeFm = 12;
 
-bool waitFor(const std::function<bool()>& done, int milliseconds = 5000) {
-    QDeadlineTimer deadline(milliseconds);
-    while (!done()) {
-        if (deadline.hasExpired()) return false;
-        QTest::qWait(20);
-    }
-    return true;
-}
+using desktop::WaitFor;
 
 bool clickAt(QPoint at, int button = 1) {
     const QString b = QString::number(button);
@@ -79,7 +73,7 @@ protected:
     void minimise() {
         platform::Label* mark = hoofd().lblControls[0];
         ASSERT_TRUE(clickAt(mark->mapToGlobal(mark->rect().center())));
-        ASSERT_TRUE(waitFor([this] { return !hoofd().isVisible(); })) << "the window stays";
+        ASSERT_TRUE(WaitFor([this] { return !hoofd().isVisible(); })) << "the window stays";
         ASSERT_TRUE(trayhost::WaitForIcons(1)) << trayhost::Tree().toStdString();
         ASSERT_TRUE(Forms::IsLoaded<Mnu>());
         QTest::qWait(300);  // let the tray settle the icon's place
@@ -91,7 +85,7 @@ protected:
         EXPECT_EQ(icons.size(), 1);
         Mnu& mnu = Forms::Get<Mnu>();
         EXPECT_TRUE(trayhost::Click(icons.value(0), 3));
-        EXPECT_TRUE(waitFor([&mnu] { return mnu.menu.isVisible(); })) << "no menu";
+        EXPECT_TRUE(WaitFor([&mnu] { return mnu.menu.isVisible(); })) << "no menu";
         QTest::qWait(200);
         return mnu;
     }
@@ -110,7 +104,7 @@ protected:
     }
 
     bool playing() {
-        return waitFor([this] { return hoofd().WMP.status().startsWith(QLatin1String("Playing")); },
+        return WaitFor([this] { return hoofd().WMP.status().startsWith(QLatin1String("Playing")); },
                        20000);
     }
 
@@ -118,7 +112,7 @@ protected:
         hoofd().VScroll1.SetValue(kJuizeFm - 1);
         ASSERT_EQ(hoofd().ZendersBox1.Tag(), QString::number(kJuizeFm));
         ASSERT_TRUE(clickAt(hoofd().ZendersBox1.mapToGlobal(hoofd().ZendersBox1.rect().center())));
-        ASSERT_TRUE(waitFor([this] { return !hoofd().WMP.URL().isEmpty(); }));
+        ASSERT_TRUE(WaitFor([this] { return !hoofd().WMP.URL().isEmpty(); }));
         ASSERT_EQ(hoofd().WMP.URL(), Functies::StationUrl(kJuizeFm));
     }
 
@@ -140,7 +134,7 @@ TEST_F(TrayEndToEnd, MinimiseGoesToTheTrayAndALeftClickComesBack) {
     QTest::qWait(300);
     EXPECT_FALSE(hoofd().isVisible());
     ASSERT_TRUE(trayhost::Release(1));
-    ASSERT_TRUE(waitFor([this] { return hoofd().isVisible(); })) << "not restored";
+    ASSERT_TRUE(WaitFor([this] { return hoofd().isVisible(); })) << "not restored";
     EXPECT_EQ(hoofd().WindowState(), platform::vbNormal);
     EXPECT_TRUE(trayhost::WaitForIcons(0));
     EXPECT_FALSE(Forms::IsLoaded<Mnu>());
@@ -150,7 +144,7 @@ TEST_F(TrayEndToEnd, MinimiseGoesToTheTrayAndALeftClickComesBack) {
     minimise();
     Mnu& mnu = openMenu();
     choose(mnu, mnu.menuOpenen);
-    ASSERT_TRUE(waitFor([this] { return hoofd().isVisible(); }));
+    ASSERT_TRUE(WaitFor([this] { return hoofd().isVisible(); }));
     EXPECT_TRUE(trayhost::WaitForIcons(0));
 }
 
@@ -163,12 +157,12 @@ TEST_F(TrayEndToEnd, MenuFollowsThePlayerAndEndsTheProgram) {
     EXPECT_FALSE(a.start);
     EXPECT_FALSE(a.stop);
     ASSERT_TRUE(trayhost::Xdotool({"key", "Escape"}));
-    ASSERT_TRUE(waitFor([mnu] { return !mnu->menu.isVisible(); }));
+    ASSERT_TRUE(WaitFor([mnu] { return !mnu->menu.isVisible(); }));
     choose(*mnu, mnu->menuOpenen);  // nothing is there any more: no effect
     QTest::qWait(200);
     EXPECT_FALSE(hoofd().isVisible());
     mnu->menuOpenen_Click();
-    ASSERT_TRUE(waitFor([this] { return hoofd().isVisible(); }));
+    ASSERT_TRUE(WaitFor([this] { return hoofd().isVisible(); }));
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&hoofd()));
     QTest::qWait(200);
 
@@ -182,7 +176,7 @@ TEST_F(TrayEndToEnd, MenuFollowsThePlayerAndEndsTheProgram) {
     EXPECT_FALSE(a.start);
     EXPECT_TRUE(a.stop);
     choose(*mnu, mnu->menuStop);
-    ASSERT_TRUE(waitFor([this] { return hoofd().WMP.status() == QLatin1String("Stopped"); }))
+    ASSERT_TRUE(WaitFor([this] { return hoofd().WMP.status() == QLatin1String("Stopped"); }))
         << hoofd().WMP.status().toStdString();
     EXPECT_FALSE(hoofd().isVisible());
     EXPECT_EQ(trayhost::Icons().size(), 1);
@@ -204,7 +198,7 @@ TEST_F(TrayEndToEnd, MenuFollowsThePlayerAndEndsTheProgram) {
     QTest::qWait(300);
     mnu = &openMenu();
     choose(*mnu, mnu->menuAfsluiten);
-    ASSERT_TRUE(waitFor([this] { return ended == 1; })) << "the program did not end";
+    ASSERT_TRUE(WaitFor([this] { return ended == 1; })) << "the program did not end";
     EXPECT_FALSE(Forms::IsLoaded<Hoofd>());
     EXPECT_FALSE(Forms::IsLoaded<Mnu>());
     EXPECT_EQ(Forms::Count(), 0);
@@ -240,7 +234,7 @@ TEST(TrayProgram, AfsluitenInTheTrayMenuEndsTheProgram) {
 
     // its main window, minimised with its own "_" mark (9600, 20 twips)
     QString window;
-    ASSERT_TRUE(waitFor(
+    ASSERT_TRUE(WaitFor(
         [&window] {
             QProcess search;
             search.start("xdotool", {"search", "--onlyvisible", "--name", "^Klankor$"});
@@ -262,7 +256,7 @@ TEST(TrayProgram, AfsluitenInTheTrayMenuEndsTheProgram) {
     ASSERT_TRUE(clickAt(origin + QPoint(644, 7)));
     ASSERT_TRUE(trayhost::WaitForIcons(1, 10000)) << "no icon";
     QTest::qWait(300);
-    ASSERT_TRUE(waitFor([&audio] { return audio.size() > 0; }, 20000))
+    ASSERT_TRUE(WaitFor([&audio] { return audio.size() > 0; }, 20000))
         << "station 12 does not play";
 
     // the menu's last entry, chosen with the keyboard
@@ -271,7 +265,7 @@ TEST(TrayProgram, AfsluitenInTheTrayMenuEndsTheProgram) {
     ASSERT_TRUE(trayhost::Xdotool({"key", "Up"}));
     QTest::qWait(100);
     ASSERT_TRUE(trayhost::Xdotool({"key", "Return"}));
-    ASSERT_TRUE(waitFor([&klankor] { return klankor.state() == QProcess::NotRunning; }, 10000))
+    ASSERT_TRUE(WaitFor([&klankor] { return klankor.state() == QProcess::NotRunning; }, 10000))
         << "the program did not end";
     EXPECT_EQ(klankor.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(klankor.exitCode(), 0);

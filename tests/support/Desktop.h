@@ -1,0 +1,20 @@
+#pragma once
+// Driving a real desktop from a test: xdotool for the pointer, and waiting
+// for the program's windows while its event loop keeps running.
+
+#include <QPoint>
+#include <QStringList>
+#include <functional>
+
+namespace desktop {
+
+// Runs xdotool and lets the event loop run meanwhile; fails the test when
+// xdotool does.
+void Xdotool(const QStringList& args);
+// Moves to a point of the screen and clicks there with the given button,
+// with the short pauses a window manager needs between the steps.
+void ClickAt(QPoint global, int button = 1);
+// Runs the event loop until `done` holds or the time is up.
+bool WaitFor(const std::function<bool()>& done, int milliseconds = 5000);
+
+}  // namespace desktop
