@@ -237,6 +237,9 @@ struct WindowsMediaPlayer::Engine {
         if (!pipeline) return;
         GstBus* bus = gst_element_get_bus(pipeline);
         gst_bus_set_sync_handler(bus, nullptr, nullptr, nullptr);
+        // With no handler left, messages would pile up on the bus, each holding
+        // the pipeline that holds the bus: drop them, and any still to come.
+        gst_bus_set_flushing(bus, TRUE);
         gst_object_unref(bus);
         // Stopping can wait on a streaming thread stuck in a dead socket;
         // let one of GStreamer's pool threads wait instead of the window.
