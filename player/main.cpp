@@ -2,6 +2,7 @@
 // window is unloaded.
 
 #include <QApplication>
+#include <QIcon>
 
 #include "platform/host/Form.h"
 #include "player/Hoofd.h"
@@ -10,6 +11,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Klankor"));
     QApplication::setOrganizationName(QStringLiteral("Quelmo"));
+    QApplication::setDesktopFileName(QStringLiteral("klankor"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/klankor-32.png")));
     QApplication::setQuitOnLastWindowClosed(false);
     platform::Forms::SetOnLastUnload([] { QCoreApplication::quit(); });
     platform::Forms::Get<Hoofd>();
