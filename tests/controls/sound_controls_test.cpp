@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/ProgramTest.h"
+
 #include "controls/frmControls.h"
 #include "platform/host/Form.h"
 #include "player/Hoofd.h"
@@ -19,18 +21,7 @@ namespace {
 const QString kVolume = QStringLiteral("HKEY_CURRENT_USER\\Software\\Quelmo\\Klankor\\volume");
 const QString kBalance = QStringLiteral("HKEY_CURRENT_USER\\Software\\Quelmo\\Klankor\\balance");
 
-class SoundControls : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_TRUE(config.isValid());
-        qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
-    }
-    void TearDown() override {
-        Forms::Unload<Hoofd>();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-    QTemporaryDir config;
-};
+using SoundControls = ProgramTest;
 
 TEST_F(SoundControls, SlidersAreAsDesigned) {
     Hoofd& hoofd = Forms::Get<Hoofd>();
@@ -86,8 +77,7 @@ TEST_F(SoundControls, UnusableStoredValuesAreLeftAsideAndOverwrittenAtTheNextSav
         EXPECT_FALSE(controls.Visible());
         EXPECT_EQ(RegEdit::ReadRegValue(kVolume), "50") << bad;
         EXPECT_EQ(RegEdit::ReadRegValue(kBalance), "0") << bad;
-        Forms::Unload<Hoofd>();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        UnloadAll();
     }
 }
 

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/ProgramTest.h"
+
 #include "controls/frmControls.h"
 #include "platform/host/Form.h"
 #include "player/Hoofd.h"
@@ -19,18 +21,7 @@ using platform::Forms;
 
 namespace {
 
-class MainWindow : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_TRUE(config.isValid());
-        qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
-    }
-    void TearDown() override {
-        Forms::Unload<Hoofd>();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-    QTemporaryDir config;
-};
+using MainWindow = ProgramTest;
 
 struct Shown {
     QString tooltip;

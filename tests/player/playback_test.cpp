@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/ProgramTest.h"
+
 #include "platform/host/Form.h"
 #include "player/Functies.h"
 #include "player/Hoofd.h"
@@ -19,17 +21,8 @@ namespace {
 
 const QString kZender = QStringLiteral("HKEY_CURRENT_USER\\Software\\Quelmo\\Klankor\\zender");
 
-class Playback : public ::testing::Test {
+class Playback : public ProgramTest {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(config.isValid());
-        qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
-        qputenv("KLANKOR_AUDIO_FILE", (config.path() + "/audio.raw").toLocal8Bit());
-    }
-    void TearDown() override {
-        Forms::Unload<Hoofd>();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
     // Runs the resume of the last station as the main window's load does,
     // with the switch "Automatisch stream starten" as given.
     Hoofd& resume(bool automatic) {
@@ -38,7 +31,6 @@ protected:
         hoofd.StartLastStation();
         return hoofd;
     }
-    QTemporaryDir config;
 };
 
 TEST_F(Playback, StatusLineSpeaksDutch) {
@@ -123,8 +115,7 @@ TEST_F(Playback, AStoredValueThatIsNoStationIsIgnored) {
         EXPECT_TRUE(hoofd.lblPlaying.Tag().isEmpty()) << stored;
         EXPECT_EQ(hoofd.ZendersBox1.Tag(), "1") << stored;
         EXPECT_EQ(hoofd.ZendersBox2.Tag(), "18") << stored;
-        Forms::Unload<Hoofd>();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        UnloadAll();
         // and nothing was written over it
         EXPECT_EQ(RegEdit::ReadRegValue(kZender), QString::fromLatin1(stored)) << stored;
     }
