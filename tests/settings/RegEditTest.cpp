@@ -21,18 +21,6 @@ const QString kKey = QStringLiteral("HKEY_CURRENT_USER\\Software\\Quelmo\\Klanko
 const QString kRun =
     QStringLiteral("HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\\Klankor");
 
-QByteArray readBytes(const QString& file) {
-    QFile in(file);
-    return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
-}
-
-void writeBytes(const QString& file, const QByteArray& bytes) {
-    QDir().mkpath(file.section(u'/', 0, -2));
-    QFile out(file);
-    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
-    out.write(bytes);
-}
-
 QStringList backupsIn(const ConfigHome& home) {
     return QDir(home.path() + QStringLiteral("/klankor"))
         .entryList({QStringLiteral("klankor.reg.bad-*")},

@@ -2,9 +2,12 @@
 // Points XDG_CONFIG_HOME at a fresh folder for the length of one test.
 
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
 #include <QString>
 #include <QTemporaryDir>
+
+#include <gtest/gtest.h>
 
 class ConfigHome {
 public:
@@ -33,3 +36,15 @@ private:
     QByteArray m_saved;
     bool m_hadValue;
 };
+
+inline QByteArray readBytes(const QString& file) {
+    QFile in(file);
+    return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
+}
+
+inline void writeBytes(const QString& file, const QByteArray& bytes) {
+    QDir().mkpath(file.section(u'/', 0, -2));
+    QFile out(file);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(bytes);
+}

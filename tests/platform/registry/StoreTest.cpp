@@ -16,18 +16,6 @@ using platform::ShellError;
 
 const QString kKey = QStringLiteral("HKEY_CURRENT_USER\\Software\\Quelmo\\Klankor\\");
 
-QByteArray readBytes(const QString& file) {
-    QFile in(file);
-    return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
-}
-
-void writeBytes(const QString& file, const QByteArray& bytes) {
-    QDir().mkpath(file.section(u'/', 0, -2));
-    QFile out(file);
-    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
-    out.write(bytes);
-}
-
 ShellError::Code raisedBy(const std::function<void()>& call) {
     try {
         call();
