@@ -2,16 +2,14 @@
 
 #include "platform/host/PropertyBag.h"
 #include "platform/host/VbError.h"
-#include "player/Hoofd.h"
+#include "player/PlayerSeam.h"
+#include "resources/Skin.h"
 #include "settings/RegEdit.h"
+#include "settings/RegPaths.h"
 #include "shaping/Transparant.h"
-
-using platform::Forms;
 
 namespace {
 
-const QString kVolume = QStringLiteral("HKEY_CURRENT_USER\\Software\\Quelmo\\Klankor\\volume");
-const QString kBalance = QStringLiteral("HKEY_CURRENT_USER\\Software\\Quelmo\\Klankor\\balance");
 const QString kDesign = QStringLiteral(":/design/frmControls.ini");
 
 // The sliders as designed, from the window's design data.
@@ -42,7 +40,7 @@ frmControls::frmControls() : Form(Kind::Tool) {
     for (platform::Label* label : {&Label1, &Label2}) {
         label->setFont(font);
         QPalette palette = label->palette();
-        palette.setColor(QPalette::WindowText, QColor(20, 40, 70));
+        palette.setColor(QPalette::WindowText, Skin::TextColour);
         label->setPalette(palette);
     }
     Label1.SetCaption(QStringLiteral("Volume"));
@@ -66,10 +64,10 @@ void frmControls::Form_Load() {
 
 void frmControls::LoadSoundSettings() {
     // Values edited by hand may be anything: only what the sliders can show counts.
-    if (const auto volume = StoredNumber(RegEdit::ReadRegValue(kVolume))) {
+    if (const auto volume = StoredNumber(RegEdit::ReadRegValue(RegPaths::Volume))) {
         if (*volume >= 0 && *volume <= 100) ucSlider1.SetValue(*volume);
     }
-    if (const auto balance = StoredNumber(RegEdit::ReadRegValue(kBalance))) {
+    if (const auto balance = StoredNumber(RegEdit::ReadRegValue(RegPaths::Balance))) {
         if (*balance >= -50 && *balance <= 50) ucSlider2.SetValue(*balance);
     }
 }
@@ -80,14 +78,14 @@ void frmControls::Form_LostFocus() {
 }
 
 void frmControls::SaveSoundSettings() {
-    RegEdit::WriteRegDword(kVolume, static_cast<short>(ucSlider1.Value()));
-    RegEdit::WriteRegDword(kBalance, static_cast<short>(ucSlider2.Value()));
+    RegEdit::WriteRegDword(RegPaths::Volume, static_cast<short>(ucSlider1.Value()));
+    RegEdit::WriteRegDword(RegPaths::Balance, static_cast<short>(ucSlider2.Value()));
 }
 
 void frmControls::ucSlider1_Change() {
-    Forms::Get<Hoofd>().WMP.settings().SetVolume(static_cast<std::int32_t>(ucSlider1.Value()));
+    PlayerSeam::Player().SetVolume(static_cast<std::int32_t>(ucSlider1.Value()));
 }
 
 void frmControls::ucSlider2_Change() {
-    Forms::Get<Hoofd>().WMP.settings().SetBalance(static_cast<std::int32_t>(ucSlider2.Value()));
+    PlayerSeam::Player().SetBalance(static_cast<std::int32_t>(ucSlider2.Value()));
 }

@@ -5,7 +5,11 @@
 #include "controls/frmControls.h"
 #include "platform/host/User32.h"
 #include "player/Functies.h"
+#include "player/PlayerSeam.h"
+#include "player/StationNames.h"
+#include "resources/Skin.h"
 #include "settings/RegEdit.h"
+#include "settings/RegPaths.h"
 #include "settings/frmInstellingen.h"
 #include "shaping/Transparant.h"
 #include "tray/Mnu.h"
@@ -15,43 +19,6 @@ using platform::Forms;
 using platform::PlaceTwips;
 
 namespace {
-
-const char* const kDisplayNames[] = {"Radio Veronica",
-                                     "3FM",
-                                     "Arrow Classic Rock",
-                                     "Arrow Jazz FM",
-                                     "BNN",
-                                     "Caz!",
-                                     "Classic FM",
-                                     "Class X",
-                                     "Concert Zender",
-                                     "FunX",
-                                     "Gigant FM",
-                                     "Juize FM",
-                                     "Kinder Radio",
-                                     "Kink Aardschok",
-                                     "Kink FM",
-                                     "KX Radio",
-                                     "Laser Radio",
-                                     "Onin FM",
-                                     "Q-Music",
-                                     "Radio 1",
-                                     "Radio 2",
-                                     "Radio 4",
-                                     "Radio 5",
-                                     "Radio 10 Gold",
-                                     "Radio 538",
-                                     "Radio BemBem",
-                                     "Radio NL",
-                                     "Royal Radio",
-                                     "SkyRadio",
-                                     "Smash! FM",
-                                     "Star FM",
-                                     "TMF Radio"};
-
-const QColor kTextColour(20, 40, 70);
-
-const QString kZender = QStringLiteral("HKEY_CURRENT_USER\\Software\\Quelmo\\Klankor\\zender");
 
 // The tag holds a whole number; read it as a number, rounded down.
 short WholeNumber(const QString& text) {
@@ -95,7 +62,7 @@ Hoofd::Hoofd() : Form(Kind::Main) {
     for (platform::Label* label :
          {&Label1, &Label2, &lblPlaying, &lblStatus, &lblMinimise_, &lblClose_}) {
         QPalette palette = label->palette();
-        palette.setColor(QPalette::WindowText, kTextColour);
+        palette.setColor(QPalette::WindowText, Skin::TextColour);
         label->setPalette(palette);
     }
     for (QWidget* pointing :
@@ -114,12 +81,17 @@ Hoofd::Hoofd() : Form(Kind::Main) {
     connect(&VScroll2, &platform::VScrollBar::Change, this, &Hoofd::VScroll2_Change);
     connect(&ZendersBox1, &platform::ImageBox::Click, this, &Hoofd::ZendersBox1_Click);
     connect(&ZendersBox2, &platform::ImageBox::Click, this, &Hoofd::ZendersBox2_Click);
-    connect(&WMP, &platform::WindowsMediaPlayer::StatusChange, this, &Hoofd::WMP_StatusChange);
+    connect(&WMP, &media::WindowsMediaPlayer::StatusChange, this, &Hoofd::WMP_StatusChange);
+    PlayerSeam::HandOut(&WMP);
+}
+
+Hoofd::~Hoofd() {
+    PlayerSeam::HandOut(nullptr);
 }
 
 void Hoofd::LoadImages() {
     short number = 1;
-    for (const char* name : kDisplayNames) {
+    for (const char* name : kStationNames) {
         const QString path = QStringLiteral(":/logos/%1.gif").arg(number, 2, 10, QLatin1Char('0'));
         Images.Add(platform::StdPicture::Load(path), QString::fromUtf8(name));
         ++number;
@@ -263,11 +235,11 @@ void Hoofd::ShowStatus(const QString& status) {
 
 void Hoofd::SaveLastStation() {
     if (lblPlaying.Tag().isEmpty()) return;
-    RegEdit::WriteRegDword(kZender, WholeNumber(lblPlaying.Tag()));
+    RegEdit::WriteRegDword(RegPaths::Zender, WholeNumber(lblPlaying.Tag()));
 }
 
 void Hoofd::StartLastStation() {
-    const QString stored = RegEdit::ReadRegValue(kZender);
+    const QString stored = RegEdit::ReadRegValue(RegPaths::Zender);
     if (stored.isEmpty() || !Forms::Get<frmInstellingen>().lstInstellingen.ListItems(1).Checked()) {
         return;
     }

@@ -4,15 +4,16 @@
 
 #include <array>
 
+#include "media/WindowsMediaPlayer.h"
 #include "platform/host/Controls.h"
 #include "platform/host/Form.h"
-#include "platform/media/WindowsMediaPlayer.h"
 
 class Hoofd : public platform::Form {
     Q_OBJECT
 
 public:
     Hoofd();
+    ~Hoofd() override;
 
     platform::ImageBox ZendersBox1{this};
     platform::VScrollBar VScroll1{this};
@@ -24,7 +25,7 @@ public:
     platform::Label lblStatus{this};
     std::array<platform::Label*, 2> lblControls{};
     platform::ImageList Images;
-    platform::WindowsMediaPlayer WMP{this};
+    media::WindowsMediaPlayer WMP{this};
 
     void Form_Load() override;
     void Form_Unload() override;

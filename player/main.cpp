@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QIcon>
 
+#include "media/WindowsMediaPlayer.h"
 #include "platform/host/Form.h"
 #include "player/Hoofd.h"
 
@@ -14,6 +15,8 @@ int main(int argc, char** argv) {
     QApplication::setDesktopFileName(QStringLiteral("klankor"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/klankor-32.png")));
     QApplication::setQuitOnLastWindowClosed(false);
+    // Tests and benchmarks listen through a file instead of the sound card.
+    media::WindowsMediaPlayer::SetDefaultAudioFile(qEnvironmentVariable("KLANKOR_AUDIO_FILE"));
     platform::Forms::SetOnLastUnload([] { QCoreApplication::quit(); });
     platform::Forms::Get<Hoofd>();
     return QApplication::exec();

@@ -4,16 +4,12 @@
 #include <QFocusEvent>
 
 #include "platform/host/Controls.h"
+#include "resources/Skin.h"
 #include "settings/RegEdit.h"
+#include "settings/RegPaths.h"
 #include "shaping/Transparant.h"
 
 namespace {
-
-const QString kAutostream =
-    QStringLiteral("HKEY_CURRENT_USER\\Software\\Quelmo\\Klankor\\autostream");
-const QString kMinsys = QStringLiteral("HKEY_CURRENT_USER\\Software\\Quelmo\\Klankor\\minsys");
-const QString kRun =
-    QStringLiteral("HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\\Klankor");
 
 // What the run-at-logon entry must hold to start this copy of the program.
 QString OwnExecutablePath() {
@@ -42,7 +38,7 @@ frmInstellingen::frmInstellingen() : Form(Kind::Tool) {
     lstInstellingen.setSelectionMode(QAbstractItemView::NoSelection);
     QPalette palette = lstInstellingen.palette();
     palette.setColor(QPalette::Base, Qt::transparent);
-    palette.setColor(QPalette::Text, QColor(20, 40, 70));
+    palette.setColor(QPalette::Text, Skin::TextColour);
     lstInstellingen.setPalette(palette);
     lstInstellingen.viewport()->setAutoFillBackground(false);
 }
@@ -58,29 +54,29 @@ void frmInstellingen::Form_Load() {
 }
 
 void frmInstellingen::LoadSettings() {
-    lstInstellingen.ListItems(1).SetChecked(RegEdit::ReadRegValue(kAutostream) == u"1");
+    lstInstellingen.ListItems(1).SetChecked(RegEdit::ReadRegValue(RegPaths::Autostream) == u"1");
 
     const QString Own = OwnExecutablePath();
-    const QString Stored = RegEdit::ReadRegValue(kRun);
+    const QString Stored = RegEdit::ReadRegValue(RegPaths::Run);
     // An empty own path must not count as a match for an absent entry.
     if (!Stored.isEmpty() && Stored == Own) {
         lstInstellingen.ListItems(2).SetChecked(true);
     } else {
         // It starts another copy, or one that has moved.
-        if (!Stored.isEmpty()) RegEdit::DeleteRegValue(kRun);
+        if (!Stored.isEmpty()) RegEdit::DeleteRegValue(RegPaths::Run);
         lstInstellingen.ListItems(2).SetChecked(false);
     }
 
-    lstInstellingen.ListItems(3).SetChecked(RegEdit::ReadRegValue(kMinsys) == u"1");
+    lstInstellingen.ListItems(3).SetChecked(RegEdit::ReadRegValue(RegPaths::Minsys) == u"1");
 }
 
 void frmInstellingen::SaveSettings() {
-    RegEdit::WriteRegDword(kAutostream, lstInstellingen.ListItems(1).Checked() ? 1 : 0);
+    RegEdit::WriteRegDword(RegPaths::Autostream, lstInstellingen.ListItems(1).Checked() ? 1 : 0);
     if (lstInstellingen.ListItems(2).Checked())
-        RegEdit::WriteRegString(kRun, OwnExecutablePath());
+        RegEdit::WriteRegString(RegPaths::Run, OwnExecutablePath());
     else
-        RegEdit::DeleteRegValue(kRun);
-    RegEdit::WriteRegDword(kMinsys, lstInstellingen.ListItems(3).Checked() ? 1 : 0);
+        RegEdit::DeleteRegValue(RegPaths::Run);
+    RegEdit::WriteRegDword(RegPaths::Minsys, lstInstellingen.ListItems(3).Checked() ? 1 : 0);
 }
 
 void frmInstellingen::Form_LostFocus() {

@@ -4,24 +4,13 @@
 #include <stdexcept>
 
 #include "platform/gdi/Gdi.h"
+#include "platform/host/Rounding.h"
 #include "shaping/cDIBSection.h"
 
 using namespace platform::gdi;
 
 namespace Transparant {
 namespace {
-
-std::int32_t checkedAdd(std::int32_t a, std::int32_t b) {
-    std::int32_t result = 0;
-    if (__builtin_add_overflow(a, b, &result)) throw std::overflow_error("Overflow");
-    return result;
-}
-
-std::int32_t wholeNumber(double value) {
-    const double rounded = std::nearbyint(value);  // halves to even
-    if (!(rounded >= INT32_MIN && rounded <= INT32_MAX)) throw std::overflow_error("Overflow");
-    return static_cast<std::int32_t>(rounded);
-}
 
 // Blue, green and red as stored: 0x00RRGGBB.
 std::int32_t colourAt(const std::uint8_t* pixel) {
@@ -32,8 +21,9 @@ std::int32_t colourAt(const std::uint8_t* pixel) {
 
 Frame FrameOf(float outerWidth, float outerHeight, float clientWidth, float clientHeight) {
     Frame frame;
-    frame.side = wholeNumber((outerWidth - clientWidth) / 2);
-    frame.top = wholeNumber(outerHeight - clientHeight - static_cast<float>(frame.side));
+    frame.side = platform::RoundHalfEven((outerWidth - clientWidth) / 2);
+    frame.top =
+        platform::RoundHalfEven(outerHeight - clientHeight - static_cast<float>(frame.side));
     return frame;
 }
 
@@ -49,8 +39,10 @@ void ShapeFormFromPicture(platform::Form& form, std::int32_t& keyColour) {
     const Frame frame = FrameOf(form.ScaleX(form.Width(), platform::vbTwips, platform::vbPixels),
                                 form.ScaleY(form.Height(), platform::vbTwips, platform::vbPixels),
                                 form.ScaleWidth(), form.ScaleHeight());
-    const std::int32_t outerWidth = checkedAdd(width, checkedAdd(frame.side, frame.side));
-    const std::int32_t outerHeight = checkedAdd(checkedAdd(frame.side, height), frame.top);
+    const std::int32_t outerWidth =
+        platform::CheckedAdd(width, platform::CheckedAdd(frame.side, frame.side));
+    const std::int32_t outerHeight =
+        platform::CheckedAdd(platform::CheckedAdd(frame.side, height), frame.top);
     form.SetWidth(static_cast<float>(outerWidth * double{platform::Screen::TwipsPerPixelX()}));
     form.SetHeight(static_cast<float>(outerHeight * double{platform::Screen::TwipsPerPixelY()}));
 
@@ -65,8 +57,8 @@ void ShapeFormFromPicture(platform::Form& form, std::int32_t& keyColour) {
     const std::ptrdiff_t stride = dib.BytesPerScanLine();
     if (keyColour == 1) keyColour = colourAt(bits);  // stored row 0: the bottom-left pixel
     const std::int32_t key = keyColour;
-    const std::int32_t bottomRow = checkedAdd(topRow, height - 1);
-    checkedAdd(left, width);  // every edge below stays within this
+    const std::int32_t bottomRow = platform::CheckedAdd(topRow, height - 1);
+    platform::CheckedAdd(left, width);  // every edge below stays within this
 
     const HRGN outline = CreateRectRgn(0, 0, 0, 0);
     for (std::int32_t y = 0; y < height; ++y) {

@@ -8,6 +8,8 @@
 #include <random>
 #include <stdexcept>
 
+#include "platform/host/Rounding.h"
+
 using namespace platform::gdi;
 
 namespace {
@@ -15,12 +17,6 @@ namespace {
 std::int32_t checkedMul(std::int32_t a, std::int32_t b) {
     std::int32_t result = 0;
     if (__builtin_mul_overflow(a, b, &result)) throw std::overflow_error("Overflow");
-    return result;
-}
-
-std::int32_t checkedAdd(std::int32_t a, std::int32_t b) {
-    std::int32_t result = 0;
-    if (__builtin_add_overflow(a, b, &result)) throw std::overflow_error("Overflow");
     return result;
 }
 
@@ -124,7 +120,7 @@ bool cDIBSection::Create(std::int32_t lWidth, std::int32_t lHeight) {
 }
 
 std::int32_t cDIBSection::BytesPerScanLine() const {
-    return checkedAdd(checkedMul(m_Header.biWidth, 3), 3) & ~3;
+    return platform::CheckedAdd(checkedMul(m_Header.biWidth, 3), 3) & ~3;
 }
 
 void cDIBSection::LoadPictureBlt(std::int32_t lHDC, std::int32_t lSrcLeft, std::int32_t lSrcTop,

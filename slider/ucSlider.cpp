@@ -14,6 +14,7 @@
 using platform::Halve;
 using platform::OLE_COLOR;
 using platform::StdPicture;
+using platform::TryRoundHalfEven;
 using platform::VbError;
 namespace user32 = platform::user32;
 
@@ -22,17 +23,6 @@ namespace {
 constexpr std::int32_t vbHorizontal = 0;
 constexpr std::int32_t vbVertical = 1;
 constexpr std::int32_t railPicture = 99;
-
-// Rounded to the nearest whole number, ties to even; nothing when the
-// result does not fit a 32-bit integer (the overflow a step may hit).
-std::optional<std::int32_t> rounded(double value) {
-    if (!std::isfinite(value)) return std::nullopt;
-    const double r = std::nearbyint(value);
-    if (r < std::numeric_limits<std::int32_t>::min() ||
-        r > std::numeric_limits<std::int32_t>::max())
-        return std::nullopt;
-    return static_cast<std::int32_t>(r);
-}
 
 std::optional<std::int32_t> minus(std::int32_t a, std::int32_t b) {
     std::int32_t r;
@@ -132,7 +122,7 @@ std::int32_t ucSlider::ThumbToValue() {
     // A thumb with nowhere to go stands for the value it already shows.
     if (track == 0) return m_Value;
     const double along = horizontal ? imgSlider.Left / track : (track - imgSlider.Top) / track;
-    const auto value = rounded(along * m_Range + m_Min);
+    const auto value = TryRoundHalfEven(along * m_Range + m_Min);
     if (!value) return m_Value;
     if (const auto place = thumbPosition(*value))
         (horizontal ? imgSlider.Left : imgSlider.Top) = *place;
@@ -170,13 +160,13 @@ void ucSlider::UserControl_Resize() {
         if (horizontal) {
             imgSlider.Top = 0;
             if (centred && imgSlider.Height < imgRail.Height) {
-                if (const auto d = rounded(imgRail.Height - imgSlider.Height))
+                if (const auto d = TryRoundHalfEven(imgRail.Height - imgSlider.Height))
                     imgSlider.Top = static_cast<float>(Halve(*d));
             }
         } else {
             imgSlider.Left = 0;
             if (centred && imgSlider.Width < imgRail.Width) {
-                if (const auto d = rounded(imgRail.Width - imgSlider.Width))
+                if (const auto d = TryRoundHalfEven(imgRail.Width - imgSlider.Width))
                     imgSlider.Left = static_cast<float>(Halve(*d));
             }
         }
@@ -188,22 +178,22 @@ void ucSlider::UserControl_Resize() {
         // The groove runs 2 pixels either side of the thumb's centre at
         // both ends of the track.
         if (horizontal) {
-            if (const auto w = rounded(imgSlider.Width)) {
+            if (const auto w = TryRoundHalfEven(imgSlider.Width)) {
                 if (const auto l = minus(Halve(*w), 2)) m_RailRect.left = *l;
             }
-            if (const auto h = rounded(imgSlider.Height - 4.0)) m_RailRect.top = Halve(*h);
-            if (const auto r = rounded(static_cast<double>(ScaleWidth()) + m_RailRect.left -
-                                       imgSlider.Width + 4))
+            if (const auto h = TryRoundHalfEven(imgSlider.Height - 4.0)) m_RailRect.top = Halve(*h);
+            if (const auto r = TryRoundHalfEven(static_cast<double>(ScaleWidth()) +
+                                                m_RailRect.left - imgSlider.Width + 4))
                 m_RailRect.right = *r;
             if (const auto b = plus(m_RailRect.top, 4)) m_RailRect.bottom = *b;
         } else {
-            if (const auto h = rounded(imgSlider.Height)) {
+            if (const auto h = TryRoundHalfEven(imgSlider.Height)) {
                 if (const auto t = minus(Halve(*h), 2)) m_RailRect.top = *t;
             }
-            if (const auto b = rounded(static_cast<double>(ScaleHeight()) + m_RailRect.top -
-                                       imgSlider.Height + 4))
+            if (const auto b = TryRoundHalfEven(static_cast<double>(ScaleHeight()) +
+                                                m_RailRect.top - imgSlider.Height + 4))
                 m_RailRect.bottom = *b;
-            if (const auto w = rounded(imgSlider.Width - 4.0)) m_RailRect.left = Halve(*w);
+            if (const auto w = TryRoundHalfEven(imgSlider.Width - 4.0)) m_RailRect.left = Halve(*w);
             if (const auto r = plus(m_RailRect.left, 4)) m_RailRect.right = *r;
         }
     }
@@ -220,10 +210,10 @@ void ucSlider::DrawControl() {
         const StdPicture& rail = imgRail.Picture();
         if (!rail.isNull()) {
             if (m_Orientation == vbHorizontal) {
-                if (const auto d = rounded(ScaleHeight() - imgRail.Height))
+                if (const auto d = TryRoundHalfEven(ScaleHeight() - imgRail.Height))
                     canvas.PaintPicture(rail, 2, static_cast<float>(Halve(*d)));
             } else if (m_Orientation == vbVertical) {
-                if (const auto d = rounded(ScaleWidth() - imgRail.Width))
+                if (const auto d = TryRoundHalfEven(ScaleWidth() - imgRail.Width))
                     canvas.PaintPicture(rail, static_cast<float>(Halve(*d)), 2);
             }
         }
@@ -236,13 +226,15 @@ void ucSlider::DrawControl() {
     if (!imgSlider.Picture().isNull()) {
         canvas.PaintPicture(imgSlider.Picture(), imgSlider.Left, imgSlider.Top);
     } else {
-        const auto left = rounded(imgSlider.Left);
-        const auto top = rounded(imgSlider.Top);
+        const auto left = TryRoundHalfEven(imgSlider.Left);
+        const auto top = TryRoundHalfEven(imgSlider.Top);
         if (left) m_ThumbRect.left = *left;
         if (top) m_ThumbRect.top = *top;
-        if (const auto r = rounded(imgSlider.Width + static_cast<double>(m_ThumbRect.left)))
+        if (const auto r =
+                TryRoundHalfEven(imgSlider.Width + static_cast<double>(m_ThumbRect.left)))
             m_ThumbRect.right = *r;
-        if (const auto b = rounded(imgSlider.Height + static_cast<double>(m_ThumbRect.top)))
+        if (const auto b =
+                TryRoundHalfEven(imgSlider.Height + static_cast<double>(m_ThumbRect.top)))
             m_ThumbRect.bottom = *b;
         canvas.FillBox(m_ThumbRect.left, m_ThumbRect.top, m_ThumbRect.right - 1,
                        m_ThumbRect.bottom - 1, platform::vbButtonFace);
@@ -268,8 +260,8 @@ void ucSlider::UserControl_MouseDown(short Button, short Shift, float X, float Y
         m_GrabY = Y - imgSlider.Top;
     } else {
         // Held by its centre, the thumb jumps under the pointer.
-        m_GrabX = static_cast<float>(Halve(rounded(imgSlider.Width).value_or(0)));
-        m_GrabY = static_cast<float>(Halve(rounded(imgSlider.Height).value_or(0)));
+        m_GrabX = static_cast<float>(Halve(TryRoundHalfEven(imgSlider.Width).value_or(0)));
+        m_GrabY = static_cast<float>(Halve(TryRoundHalfEven(imgSlider.Height).value_or(0)));
         QPointer<ucSlider> self(this);
         UserControl_MouseMove(Button, Shift, X, Y);
         if (!self) return;
@@ -339,16 +331,20 @@ void ucSlider::valueChanged() {
 QPoint ucSlider::TipPlacement(std::int32_t orientation, const platform::ImageHolder& thumb,
                               const user32::RECT& window, int labelWidth, int labelHeight) {
     if (orientation == vbHorizontal) {
-        const std::int32_t centre = Halve(rounded(thumb.Width - labelWidth - 4.0).value_or(0));
+        const std::int32_t centre =
+            Halve(TryRoundHalfEven(thumb.Width - labelWidth - 4.0).value_or(0));
         return QPoint(
-            rounded(thumb.Left + static_cast<double>(window.left) + centre).value_or(0),
-            rounded(thumb.Top + static_cast<double>(window.top) - labelHeight - 5).value_or(0));
+            TryRoundHalfEven(thumb.Left + static_cast<double>(window.left) + centre).value_or(0),
+            TryRoundHalfEven(thumb.Top + static_cast<double>(window.top) - labelHeight - 5)
+                .value_or(0));
     }
     if (orientation == vbVertical) {
-        const std::int32_t centre = Halve(rounded(thumb.Height - labelHeight - 4.0).value_or(0));
+        const std::int32_t centre =
+            Halve(TryRoundHalfEven(thumb.Height - labelHeight - 4.0).value_or(0));
         return QPoint(
-            rounded(thumb.Left + static_cast<double>(window.left) - labelWidth - 6).value_or(0),
-            rounded(thumb.Top + static_cast<double>(window.top) + centre).value_or(0));
+            TryRoundHalfEven(thumb.Left + static_cast<double>(window.left) - labelWidth - 6)
+                .value_or(0),
+            TryRoundHalfEven(thumb.Top + static_cast<double>(window.top) + centre).value_or(0));
     }
     return QPoint(0, 0);
 }

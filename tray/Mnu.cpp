@@ -5,7 +5,7 @@
 
 #include "platform/host/Screen.h"
 #include "platform/shell/Shell32.h"
-#include "player/Hoofd.h"
+#include "player/PlayerSeam.h"
 
 using platform::Forms;
 namespace shell = platform::shell;
@@ -60,9 +60,10 @@ void Mnu::Form_Load() {
     // X maps a window that was hidden while minimised minimised again when it
     // is shown, and a minimise then would send it straight back to the tray:
     // it leaves the minimised state before it hides.
-    Hoofd& hoofd = Forms::Get<Hoofd>();
-    hoofd.SetWindowState(platform::vbNormal);
-    hoofd.Hide();
+    if (platform::Form* hoofd = Forms::Main()) {
+        hoofd->SetWindowState(platform::vbNormal);
+        hoofd->Hide();
+    }
 }
 
 void Mnu::Form_Unload() {
@@ -74,12 +75,11 @@ void Mnu::Form_MouseMove(short, short, float X, float) {
     if (message == kLeftButtonUp) {
         RestoreMain();
     } else if (message == kRightButtonUp) {
-        platform::WindowsMediaPlayer& player = Forms::Get<Hoofd>().WMP;
-        const QString status = player.status();
-        if (status.left(7).compare(QLatin1String("playing"), Qt::CaseInsensitive) == 0) {
+        const media::Player& player = PlayerSeam::Player();
+        if (player.state() == media::State::Playing) {
             menuStart->setEnabled(false);
             menuStop->setEnabled(true);
-        } else if (status.compare(QLatin1String("stopped"), Qt::CaseInsensitive) == 0) {
+        } else if (player.state() == media::State::Stopped) {
             menuStart->setEnabled(!player.URL().isEmpty());
             menuStop->setEnabled(false);
         } else {
@@ -91,9 +91,10 @@ void Mnu::Form_MouseMove(short, short, float X, float) {
 }
 
 void Mnu::RestoreMain() {
-    Hoofd& hoofd = Forms::Get<Hoofd>();
-    hoofd.SetWindowState(platform::vbNormal);
-    hoofd.Show();
+    if (platform::Form* hoofd = Forms::Main()) {
+        hoofd->SetWindowState(platform::vbNormal);
+        hoofd->Show();
+    }
     Forms::Unload<Mnu>();
 }
 
@@ -102,13 +103,13 @@ void Mnu::menuOpenen_Click() {
 }
 
 void Mnu::menuStart_Click() {
-    Forms::Get<Hoofd>().WMP.controls().play();
+    PlayerSeam::Player().Play();
 }
 
 void Mnu::menuStop_Click() {
-    Forms::Get<Hoofd>().WMP.controls().stop();
+    PlayerSeam::Player().Stop();
 }
 
 void Mnu::menuAfsluiten_Click() {
-    Forms::Unload<Hoofd>();
+    if (platform::Form* hoofd = Forms::Main()) hoofd->Unload();
 }

@@ -26,8 +26,8 @@
 #include <csignal>
 #include <cstdio>
 
-#include "platform/media/WindowsMediaPlayer.h"
-#include "player/Hosts.h"
+#include "media/WindowsMediaPlayer.h"
+#include "player/Functies.h"
 
 namespace {
 
@@ -114,7 +114,7 @@ qint64 findDescendant(qint64 root, const QByteArray& name) {
 
 // Child mode: play for a while and exit, to be measured from outside.
 int playFor(const QString& url, int seconds) {
-    platform::WindowsMediaPlayer player;
+    media::WindowsMediaPlayer player;
     player.SetURL(url);
     QTimer::singleShot(seconds * 1000 + 5000, qApp, &QCoreApplication::quit);
     return QCoreApplication::exec();
@@ -234,8 +234,8 @@ double floorTimeToPlaying(const QString& url) {
 }
 
 double playerTimeToPlaying(const QString& url) {
-    qputenv("KLANKOR_AUDIO_FILE", "/dev/null");
-    platform::WindowsMediaPlayer player;
+    media::WindowsMediaPlayer::SetDefaultAudioFile(QStringLiteral("/dev/null"));
+    media::WindowsMediaPlayer player;
     QElapsedTimer clock;
     clock.start();
     player.SetURL(url);
@@ -328,8 +328,8 @@ void compareStalls(const QUrl& station) {
     };
 
     const double idle = phase("idle loop, 3 s (baseline)", [] { waitMs(3000); });
-    qputenv("KLANKOR_AUDIO_FILE", "/dev/null");
-    platform::WindowsMediaPlayer player;
+    media::WindowsMediaPlayer::SetDefaultAudioFile(QStringLiteral("/dev/null"));
+    media::WindowsMediaPlayer player;
     auto playing = [&] { return player.status().startsWith(QLatin1String("Playing")); };
     const double connecting = phase("connect until \"Playing\"", [&] {
         player.SetURL(relayed.toString());
@@ -359,12 +359,13 @@ void compareStalls(const QUrl& station) {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     gst_init(&argc, &argv);
+    media::WindowsMediaPlayer::SetDefaultAudioFile(qEnvironmentVariable("KLANKOR_AUDIO_FILE"));
     const QStringList args = app.arguments();
     if (args.size() == 4 && args[1] == QLatin1String("--play"))
         return playFor(args[2], args[3].toInt());
 
     QString url = qEnvironmentVariable("KLANKOR_BENCH_URL");
-    if (url.isEmpty()) url = QStringLiteral("http://%1/livestream1").arg(QLatin1String(Hosts::K));
+    if (url.isEmpty()) url = Functies::StationUrl(16);
     const int seconds = qEnvironmentVariableIntValue("KLANKOR_BENCH_SECONDS") > 0
                             ? qEnvironmentVariableIntValue("KLANKOR_BENCH_SECONDS")
                             : 60;

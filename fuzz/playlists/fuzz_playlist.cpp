@@ -4,10 +4,10 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "platform/media/Playlists.h"
+#include "media/Playlists.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    using namespace platform::playlists;
+    using namespace media::playlists;
     const QByteArray body(reinterpret_cast<const char*>(data), qsizetype(size));
     (void)looksBinary(body);
     const QString text = decodeText(body);

@@ -9,8 +9,8 @@
 namespace platform {
 
 void PlaceTwips(QWidget* control, float left, float top, float width, float height) {
-    const auto px = [](float twips) { return RoundHalfEven(twips / kTwipsPerPixel); };
-    control->setGeometry(px(left), px(top), px(width), px(height));
+    control->setGeometry(TwipsToPixels(left), TwipsToPixels(top), TwipsToPixels(width),
+                         TwipsToPixels(height));
 }
 
 QFont DesignFont(const QString& family, double points, bool bold) {

@@ -11,7 +11,7 @@ namespace platform {
 namespace {
 
 int toPixels(float twips) {
-    return RoundHalfEven(twips / kTwipsPerPixel);
+    return TwipsToPixels(twips);
 }
 
 // A twips value set by the program reads back unchanged while the window is
@@ -54,9 +54,16 @@ short ShiftCode(Qt::KeyboardModifiers modifiers) {
 Form::Form(Kind kind) : QWidget(nullptr, flagsFor(kind)) {
     setAttribute(Qt::WA_DeleteOnClose, false);
     if (kind == Kind::Popup) setAttribute(Qt::WA_ShowWithoutActivating);
+    if (kind == Kind::Main) Forms::main_ = this;
 }
 
-Form::~Form() = default;
+Form::~Form() {
+    if (Forms::main_ == this) Forms::main_ = nullptr;
+}
+
+void Form::Unload() {
+    if (unloadSelf_) unloadSelf_();
+}
 
 float Form::Left() const {
     return readBack(left_, frameGeometry().x());
@@ -213,10 +220,11 @@ void Form::closeEvent(QCloseEvent* event) {
     // A close from the window manager unloads the window, as the program's
     // own close mark does.
     event->ignore();
-    if (unloadSelf_) unloadSelf_();
+    Unload();
 }
 
 void Forms::unloaded(Form* form) {
+    if (main_ == form) main_ = nullptr;
     form->hide();
     form->deleteLater();
     if (--loaded_ == 0 && onLast_) onLast_();

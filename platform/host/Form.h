@@ -61,6 +61,8 @@ public:
     const StdPicture& Picture() const { return picture_; }
     void SetPicture(StdPicture picture);
     quintptr hWnd() { return static_cast<quintptr>(winId()); }
+    // Unloads this window, as Forms::Unload does for its class.
+    void Unload();
 
     // Event handlers; a window overrides those it handles.
     virtual void Form_Load() {}
@@ -120,6 +122,9 @@ public:
     }
     // How many windows are loaded.
     static int Count() { return loaded_; }
+    // The program's main window (the one made as Kind::Main), while it is
+    // loaded; windows that restore or end it need not know its class.
+    static Form* Main() { return main_; }
     // Runs when the last window is unloaded (the program ends then).
     static void SetOnLastUnload(std::function<void()> handler) { onLast_ = std::move(handler); }
 
@@ -128,6 +133,7 @@ private:
     static inline T* instance = nullptr;
     static void unloaded(Form* form);
     static inline int loaded_ = 0;
+    static inline Form* main_ = nullptr;
     static inline std::function<void()> onLast_;
     friend class Form;
 };

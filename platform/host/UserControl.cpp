@@ -12,10 +12,6 @@
 namespace platform {
 namespace {
 
-int toPixels(float twips, float perPixel) {
-    return RoundHalfEven(twips / perPixel);
-}
-
 short buttonsCode(Qt::MouseButtons buttons) {
     short code = 0;
     for (Qt::MouseButton b : {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton}) {
@@ -52,20 +48,21 @@ float UserControl::Height() const {
 }
 
 void UserControl::SetWidth(float twips) {
-    setPixelSize(QSize(toPixels(twips, Screen::TwipsPerPixelX()), height()));
+    setPixelSize(QSize(TwipsToPixels(twips, Screen::TwipsPerPixelX()), height()));
 }
 
 void UserControl::SetHeight(float twips) {
-    setPixelSize(QSize(width(), toPixels(twips, Screen::TwipsPerPixelY())));
+    setPixelSize(QSize(width(), TwipsToPixels(twips, Screen::TwipsPerPixelY())));
 }
 
 void UserControl::Size(float width, float height) {
-    setPixelSize(QSize(toPixels(width, Screen::TwipsPerPixelX()),
-                       toPixels(height, Screen::TwipsPerPixelY())));
+    setPixelSize(QSize(TwipsToPixels(width, Screen::TwipsPerPixelX()),
+                       TwipsToPixels(height, Screen::TwipsPerPixelY())));
 }
 
 void UserControl::Move(float left, float top, float width, float height) {
-    move(toPixels(left, Screen::TwipsPerPixelX()), toPixels(top, Screen::TwipsPerPixelY()));
+    move(TwipsToPixels(left, Screen::TwipsPerPixelX()),
+         TwipsToPixels(top, Screen::TwipsPerPixelY()));
     Size(width, height);
 }
 

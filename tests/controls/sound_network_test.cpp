@@ -50,7 +50,7 @@ TEST(SoundControlsWithAStation, TheSinkFollowsTheVolumeThumb) {
     QTemporaryDir dir;
     qputenv("XDG_CONFIG_HOME", dir.path().toLocal8Bit());
     const QString audio = dir.filePath(QStringLiteral("audio.raw"));
-    qputenv("KLANKOR_AUDIO_FILE", audio.toLocal8Bit());
+    media::WindowsMediaPlayer::SetDefaultAudioFile(audio);
 
     Hoofd& hoofd = Forms::Get<Hoofd>();
     hoofd.VScroll1.SetValue(11);  // station 12, a direct stream

@@ -1,74 +1,64 @@
-// The catalogue's addresses, checked against the station table as listed,
-// with the build's hosts put in.
+// The catalogue's addresses against the station table and the build's
+// hosts file, read here as a user of the table would read them.
+
+#include <QFile>
+#include <QHash>
+#include <QStringList>
 
 #include <gtest/gtest.h>
 
 #include "player/Functies.h"
-#include "player/Hosts.h"
+#include "player/StationNames.h"
 
 namespace {
 
-QString host(const char* h) {
-    return QString::fromLatin1(h);
+QStringList lines(const char* path) {
+    QFile file(QString::fromUtf8(path));
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path;
+    QStringList out;
+    for (const QString& line : QString::fromUtf8(file.readAll()).split(u'\n'))
+        if (!line.isEmpty() && !line.startsWith(u'#')) out.append(line);
+    return out;
 }
 
-TEST(StationUrl, GivesEveryAddressOfTheTableExactly) {
-    const QString expected[33] = {
-        QString(),
-        "http://" + host(Hosts::A) + "/asx/veronicaradio.asp",
-        "http://" + host(Hosts::B) + "/cgi-bin/streamswitch?streamid=46&a=.asx",
-        "mms://" + host(Hosts::C) + "/arrowrock",
-        "mms://" + host(Hosts::D) + "/arrowfmjazz/",
-        "http://" + host(Hosts::E),
-        "http://" + host(Hosts::A) + "/asx/caz_audio_01.asp",
-        "http://" + host(Hosts::A) + "/asx/classicfm.asp",
-        "http://" + host(Hosts::A) + "/asx/kink_classx.asp",
-        "http://" + host(Hosts::F) + "/concertzender/live64.asx?concertzender",
-        "mms://" + host(Hosts::G) + "/funx",
-        "http://" + host(Hosts::H) + "/listen/listen.asx",
-        "http://" + host(Hosts::I) + "/juizefm_high",
-        "http://" + host(Hosts::J) + "/kinderradio",
-        "http://" + host(Hosts::A) + "/asx/aardschok.asp",
-        "http://" + host(Hosts::A) + "/asx/kinkfm.asp",
-        "http://" + host(Hosts::K) + "/livestream1",
-        "http://" + host(Hosts::L) + "/stream/laserradio.m3u",
-        "http://" + host(Hosts::M) + "/wma9624.asx",
-        "http://" + host(Hosts::N) + "/asx/q-music.asx",
-        "http://" + host(Hosts::F) + "/radio1/live64.asx",
-        "http://" + host(Hosts::F) + "/radio2/live55.asx",
-        "http://" + host(Hosts::F) + "/live/radio4-breed.asx",
-        "http://" + host(Hosts::F) + "/live/747am-breed.asx",
-        "http://" + host(Hosts::O) + "/page/asx/",
-        "http://" + host(Hosts::A) + "/asx/radio538.asp",
-        "mms://" + host(Hosts::P) + "/Plopsa_high",
-        "http://" + host(Hosts::Q) + "/stream/listen.asx",
-        "http://" + host(Hosts::R) + "/royal-radio.asx",
-        "http://" + host(Hosts::A) + "/asx/skyradio.asp",
-        "http://" + host(Hosts::S) + "/stream/smashfm.asx",
-        "http://" + host(Hosts::T) + ":9700",
-        "http://" + host(Hosts::A) + "/asx/streamerswitch.asp?stream=104",
-    };
-    for (short n = 1; n <= 32; ++n) {
-        EXPECT_EQ(Functies::StationUrl(n), expected[n]) << "station " << n;
+QHash<QString, QString> hosts() {
+    QHash<QString, QString> out;
+    for (const QString& line : lines(KLANKOR_HOSTS_FILE))
+        out.insert(line.section(u'=', 0, 0), line.section(u'=', 1));
+    return out;
+}
+
+TEST(Catalogue, EveryRowOfTheTableIsItsStationsAddressAndName) {
+    const QHash<QString, QString> host = hosts();
+    const QStringList rows = lines(KLANKOR_STATIONS_FILE);
+    ASSERT_EQ(rows.size(), 32);
+    for (const QString& row : rows) {
+        const QStringList f = row.split(u'\t');
+        ASSERT_EQ(f.size(), 8) << row.toStdString();
+        const short n = f[0].toShort();
+        QString address = f[2] + QStringLiteral("://") + host.value(f[3]);
+        if (f[4] != u"-") address += u':' + f[4];
+        if (f[5] != u"-") address += f[5];
+        if (f[6] != u"-") address += u'?' + f[6];
+        EXPECT_EQ(Functies::StationUrl(n), address) << "station " << n;
+        EXPECT_EQ(QString::fromUtf8(kStationNames.at(size_t(n - 1))), f[1]) << "station " << n;
     }
 }
 
-TEST(StationUrl, IsEmptyOutsideOneToThirtyTwo) {
-    for (short n : {short(0), short(33), short(-1), short(-32768), short(32767)}) {
+TEST(Catalogue, AddressesAreWrittenOutAsListed) {
+    const QHash<QString, QString> host = hosts();
+    EXPECT_EQ(Functies::StationUrl(1), "http://" + host["A"] + "/asx/veronicaradio.asp");
+    // no slash added after a bare host or port
+    EXPECT_EQ(Functies::StationUrl(5), "http://" + host["E"]);
+    EXPECT_EQ(Functies::StationUrl(31), "http://" + host["T"] + ":9700");
+    EXPECT_EQ(Functies::StationUrl(4), "mms://" + host["D"] + "/arrowfmjazz/");
+    EXPECT_EQ(QString::fromUtf8(kStationNames[16]), "Laser Radio");
+    EXPECT_EQ(QString::fromUtf8(kStationNames[17]), "Onin FM");
+}
+
+TEST(Catalogue, NoAddressOutsideOneToThirtyTwo) {
+    for (short n : {short(0), short(33), short(-1), short(-32768), short(32767)})
         EXPECT_TRUE(Functies::StationUrl(n).isEmpty()) << n;
-    }
-}
-
-TEST(StationUrl, LeavesItsArgumentAlone) {
-    const short n = 25;
-    Functies::StationUrl(n);
-    EXPECT_EQ(n, 25);
-}
-
-TEST(StationUrl, AddsNoSlashToAddressesWithoutPath) {
-    short five = 5, thirtyOne = 31;
-    EXPECT_FALSE(Functies::StationUrl(five).endsWith('/'));
-    EXPECT_TRUE(Functies::StationUrl(thirtyOne).endsWith(":9700"));
 }
 
 }  // namespace

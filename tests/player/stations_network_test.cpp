@@ -51,8 +51,8 @@ protected:
 TEST_P(Stations, ReachesAfspelenWithSound) {
     const short station = static_cast<short>(GetParam());
     const QString audio = dir->path() + QStringLiteral("/station%1.raw").arg(station);
-    qputenv("KLANKOR_AUDIO_FILE", audio.toLocal8Bit());
     Hoofd& hoofd = Forms::Get<Hoofd>();
+    hoofd.WMP.SetAudioFile(audio);
     if (station <= hoofd.VScroll1.Max() + 1) {
         hoofd.VScroll1.SetValue(static_cast<short>(station - 1));
         QTest::mouseClick(&hoofd.ZendersBox1, Qt::LeftButton);

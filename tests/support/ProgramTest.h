@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "media/WindowsMediaPlayer.h"
 #include "platform/host/Form.h"
 #include "player/Hoofd.h"
 
@@ -15,7 +16,8 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(config.isValid());
         qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
-        qputenv("KLANKOR_AUDIO_FILE", config.filePath(QStringLiteral("audio.raw")).toLocal8Bit());
+        media::WindowsMediaPlayer::SetDefaultAudioFile(
+            config.filePath(QStringLiteral("audio.raw")));
     }
     void TearDown() override { UnloadAll(); }
     // Unloads the main window, which takes every other window with it.

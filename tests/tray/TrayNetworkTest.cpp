@@ -49,7 +49,7 @@ protected:
         ASSERT_TRUE(config.isValid());
         ASSERT_TRUE(audio.open());
         qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
-        qputenv("KLANKOR_AUDIO_FILE", audio.fileName().toLocal8Bit());
+        media::WindowsMediaPlayer::SetDefaultAudioFile(audio.fileName());
         ASSERT_TRUE(trayhost::WaitForIcons(0)) << "no empty tray: run under with-desktop --tray";
         Forms::SetOnLastUnload([this] { ++ended; });
         Hoofd& hoofd = Forms::Get<Hoofd>();

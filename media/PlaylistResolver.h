@@ -16,32 +16,9 @@
 
 #include <vector>
 
-namespace platform {
+#include "media/MediaFailure.h"
 
-struct MediaFailure {
-    enum class Kind {
-        None,
-        HostNotFound,
-        ConnectionRefused,
-        NotFound,
-        AccessDenied,
-        ServerNotResponding,
-        ServerError,
-        ConnectionLost,
-        NotAudio,
-        UnsupportedAddress,
-        PlaylistTooLarge,
-        PlaylistTooDeep,
-        PlaylistLoop,
-        PlaylistEmpty,
-        AudioDevice,
-    };
-    Kind kind = Kind::None;
-    QString text;  // the status text shown for it
-
-    // Worth trying again later: the station may come back.
-    bool retryable() const;
-};
+namespace media {
 
 class PlaylistResolver : public QObject {
     Q_OBJECT
@@ -69,7 +46,7 @@ public:
 
 signals:
     void resolved(const QUrl& stream);
-    void failed(const platform::MediaFailure& failure);
+    void failed(const media::MediaFailure& failure);
 
 private:
     struct Pending {
@@ -102,4 +79,4 @@ private:
     MediaFailure lastFailure_;
 };
 
-}  // namespace platform
+}  // namespace media

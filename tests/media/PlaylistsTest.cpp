@@ -6,9 +6,9 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/media/Playlists.h"
+#include "media/Playlists.h"
 
-using namespace platform::playlists;
+using namespace media::playlists;
 
 namespace {
 

@@ -7,10 +7,10 @@
 #include <gtest/gtest.h>
 
 #include "FixtureServer.h"
-#include "platform/media/PlaylistResolver.h"
+#include "media/PlaylistResolver.h"
 
-using platform::MediaFailure;
-using platform::PlaylistResolver;
+using media::MediaFailure;
+using media::PlaylistResolver;
 using Route = FixtureServer::Route;
 using Mode = FixtureServer::Mode;
 

@@ -6,9 +6,9 @@
 
 #include <map>
 
-#include "platform/media/Playlists.h"
+#include "media/Playlists.h"
 
-namespace platform::playlists {
+namespace media::playlists {
 
 QStringList parsePls(const QString& text) {
     std::map<qint64, QString> files;  // ordered by N; a repeated N keeps the first
@@ -38,4 +38,4 @@ QStringList parsePls(const QString& text) {
     return entries;
 }
 
-}  // namespace platform::playlists
+}  // namespace media::playlists

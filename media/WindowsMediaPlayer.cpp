@@ -1,7 +1,8 @@
-#include "platform/media/WindowsMediaPlayer.h"
+#include "media/WindowsMediaPlayer.h"
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QFile>
 
 #include <gst/audio/streamvolume.h>
 #include <gst/gst.h>
@@ -9,7 +10,7 @@
 #include <mutex>
 #include <thread>
 
-namespace platform {
+namespace media {
 
 namespace {
 
@@ -88,13 +89,6 @@ void onSourceSetup(GstElement*, GstElement* source, gpointer) {
                      "Klankor/0.1", nullptr);
 }
 
-MediaFailure mediaFailure(MediaFailure::Kind kind, const QString& text) {
-    MediaFailure f;
-    f.kind = kind;
-    f.text = text;
-    return f;
-}
-
 // GStreamer's own texts ("Internal data stream error", "missing a plug-in")
 // mean nothing to a listener; name the cause instead.
 MediaFailure failureFromError(const GError* error, const char* debug, bool fromSink,
@@ -102,44 +96,42 @@ MediaFailure failureFromError(const GError* error, const char* debug, bool fromS
     using K = MediaFailure::Kind;
     const QString details = QString::fromUtf8(debug ? debug : "").toLower() + QLatin1Char(' ') +
                             QString::fromUtf8(error->message ? error->message : "").toLower();
-    if (fromSink) return mediaFailure(K::AudioDevice, QStringLiteral("Sound device not available"));
+    if (fromSink) return MediaFailure(K::AudioDevice, QStringLiteral("Sound device not available"));
     if (error->domain == GST_RESOURCE_ERROR) {
         switch (error->code) {
             case GST_RESOURCE_ERROR_NOT_FOUND:
-                return mediaFailure(K::NotFound, QStringLiteral("Not found (404)"));
+                return MediaFailure(K::NotFound, QStringLiteral("Not found (404)"));
             case GST_RESOURCE_ERROR_NOT_AUTHORIZED:
-                return mediaFailure(K::AccessDenied, QStringLiteral("Access denied"));
+                return MediaFailure(K::AccessDenied, QStringLiteral("Access denied"));
             default: break;
         }
         if (details.contains(QLatin1String("resolve")))
-            return mediaFailure(K::HostNotFound, QStringLiteral("Host not found: %1").arg(host));
+            return MediaFailure::Network(K::HostNotFound, host);
         if (details.contains(QLatin1String("refused")))
-            return mediaFailure(K::ConnectionRefused,
-                                QStringLiteral("Connection refused by %1").arg(host));
+            return MediaFailure::Network(K::ConnectionRefused, host);
         if (details.contains(QLatin1String("timed out")) ||
             details.contains(QLatin1String("timeout")))
-            return mediaFailure(K::ServerNotResponding,
-                                QStringLiteral("Server not responding: %1").arg(host));
-        return mediaFailure(K::ConnectionLost, QStringLiteral("Connection to %1 lost").arg(host));
+            return MediaFailure::Network(K::ServerNotResponding, host);
+        return MediaFailure::Network(K::ConnectionLost, host);
     }
     if (error->domain == GST_STREAM_ERROR) {
         switch (error->code) {
             case GST_STREAM_ERROR_TYPE_NOT_FOUND:
             case GST_STREAM_ERROR_WRONG_TYPE:
-                return mediaFailure(K::NotAudio, QStringLiteral("Not an audio stream"));
+                return MediaFailure(K::NotAudio, QStringLiteral("Not an audio stream"));
             case GST_STREAM_ERROR_CODEC_NOT_FOUND:
             case GST_STREAM_ERROR_NOT_IMPLEMENTED:
             case GST_STREAM_ERROR_FORMAT:
-                return mediaFailure(K::NotAudio, QStringLiteral("Unsupported audio format"));
+                return MediaFailure(K::NotAudio, QStringLiteral("Unsupported audio format"));
             case GST_STREAM_ERROR_DEMUX:
             case GST_STREAM_ERROR_DECODE:
-                return mediaFailure(K::NotAudio, QStringLiteral("Damaged or unknown audio stream"));
+                return MediaFailure(K::NotAudio, QStringLiteral("Damaged or unknown audio stream"));
             default: break;
         }
     }
     if (error->domain == GST_CORE_ERROR && error->code == GST_CORE_ERROR_MISSING_PLUGIN)
-        return mediaFailure(K::NotAudio, QStringLiteral("Unsupported audio format"));
-    return mediaFailure(K::ConnectionLost, QStringLiteral("Stream from %1 interrupted").arg(host));
+        return MediaFailure(K::NotAudio, QStringLiteral("Unsupported audio format"));
+    return MediaFailure(K::ConnectionLost, QStringLiteral("Stream from %1 interrupted").arg(host));
 }
 
 // Loading GStreamer's plugins (dlopen, libsoup, ...) takes tens of
@@ -162,11 +154,14 @@ void preloadPlugins() {
     });
 }
 
-GstElement* makeAudioSink() {
-    // Tests and benchmarks listen through a file: S16LE stereo 44100 Hz,
-    // after volume and balance, in real time like a sound card.
-    const QByteArray file = qgetenv("KLANKOR_AUDIO_FILE");
-    if (file.isEmpty()) return gst_element_factory_make("autoaudiosink", nullptr);
+QString& defaultAudioFile() {
+    static QString file;
+    return file;
+}
+
+GstElement* makeAudioSink(const QString& fileName) {
+    if (fileName.isEmpty()) return gst_element_factory_make("autoaudiosink", nullptr);
+    const QByteArray file = QFile::encodeName(fileName);
     GError* error = nullptr;
     GstElement* bin = gst_parse_bin_from_description(
         "audioconvert ! audioresample ! "
@@ -196,11 +191,11 @@ struct WindowsMediaPlayer::Engine {
     bool reachedPlaying = false;  // this pipeline has played
     bool available = false;
 
-    bool build(const QUrl& stream) {
+    bool build(const QUrl& stream, const QString& audioFile) {
         teardown();
         if (!available) return false;
         GstElement* playbin = gst_element_factory_make("playbin", nullptr);
-        GstElement* sink = makeAudioSink();
+        GstElement* sink = makeAudioSink(audioFile);
         if (!playbin || !sink) {
             if (playbin) gst_object_unref(gst_object_ref_sink(playbin));
             if (sink) gst_object_unref(gst_object_ref_sink(sink));
@@ -280,8 +275,15 @@ void WindowsMediaPlayer::Settings::SetBalance(int balance) {
     player_.applyBalance();
 }
 
+void WindowsMediaPlayer::SetDefaultAudioFile(const QString& file) {
+    defaultAudioFile() = file;
+}
+
 WindowsMediaPlayer::WindowsMediaPlayer(QObject* parent)
-    : QObject(parent), resolver_(this), engine_(std::make_unique<Engine>()) {
+    : Player(parent),
+      audioFile_(defaultAudioFile()),
+      resolver_(this),
+      engine_(std::make_unique<Engine>()) {
     GError* error = nullptr;
     engine_->available = gst_init_check(nullptr, nullptr, &error);
     g_clear_error(&error);
@@ -326,7 +328,7 @@ void WindowsMediaPlayer::start() {
     retries_ = 0;
     hasPlayed_ = false;
     title_.clear();
-    setStatus(connectingText());
+    setState(State::Connecting);
     startAttempt();
 }
 
@@ -335,7 +337,7 @@ void WindowsMediaPlayer::stop() {
     resolver_.cancel();
     engine_->teardown();
     title_.clear();
-    setStatus(QStringLiteral("Stopped"));
+    setState(State::Stopped);
 }
 
 void WindowsMediaPlayer::startAttempt() {
@@ -343,8 +345,8 @@ void WindowsMediaPlayer::startAttempt() {
 }
 
 void WindowsMediaPlayer::onResolved(const QUrl& stream) {
-    if (!engine_->build(stream)) {
-        onFailed(mediaFailure(MediaFailure::Kind::AudioDevice,
+    if (!engine_->build(stream, audioFile_)) {
+        onFailed(MediaFailure(MediaFailure::Kind::AudioDevice,
                               QStringLiteral("Audio system not available")));
         return;
     }
@@ -362,14 +364,14 @@ void WindowsMediaPlayer::onFailed(const MediaFailure& failure) {
         if (retries_ < kMaxRetries) {
             const int delay = kRetryDelays[qMin<int>(retries_, std::size(kRetryDelays) - 1)];
             ++retries_;
-            setStatus(QStringLiteral("%1 (retry %2)").arg(connectingText()).arg(retries_));
+            setState(State::Connecting);
             retryTimer_.start(delay * 1000);
             return;
         }
-        setStatus(QStringLiteral("Gave up after %1 retries: %2").arg(retries_).arg(failure.text));
+        fail(QStringLiteral("Gave up after %1 retries: %2").arg(retries_).arg(failure.text));
         return;
     }
-    setStatus(failure.text);
+    fail(failure.text);
 }
 
 void WindowsMediaPlayer::customEvent(QEvent* event) {
@@ -399,9 +401,9 @@ void WindowsMediaPlayer::customEvent(QEvent* event) {
         case GST_MESSAGE_EOS:
             if (engine_->finite()) {
                 engine_->teardown();
-                setStatus(QStringLiteral("Ready"));
+                setState(State::Ready);
             } else {
-                onFailed(mediaFailure(MediaFailure::Kind::ConnectionLost,
+                onFailed(MediaFailure(MediaFailure::Kind::ConnectionLost,
                                       QStringLiteral("Connection closed by %1").arg(host)));
             }
             break;
@@ -417,9 +419,11 @@ void WindowsMediaPlayer::customEvent(QEvent* event) {
                     engine_->buffering = true;
                 }
                 // A retry keeps saying so until sound is back.
-                if (!status_.contains(QLatin1String("(retry")) &&
-                    (engine_->buffering || !engine_->reachedPlaying))
-                    setStatus(QStringLiteral("Buffering (%1%)").arg(percent));
+                const bool retrying = state_ == State::Connecting && retries_ > 0;
+                if (!retrying && (engine_->buffering || !engine_->reachedPlaying)) {
+                    bufferPercent_ = percent;
+                    setState(State::Buffering);
+                }
             } else if (engine_->buffering) {
                 engine_->buffering = false;
                 engine_->setState(GST_STATE_PLAYING);
@@ -433,7 +437,7 @@ void WindowsMediaPlayer::customEvent(QEvent* event) {
                 engine_->reachedPlaying = true;
                 hasPlayed_ = true;
                 retries_ = 0;
-                showPlaying();
+                setState(State::Playing);
             }
             break;
         }
@@ -444,7 +448,7 @@ void WindowsMediaPlayer::customEvent(QEvent* event) {
             if (gst_tag_list_get_string(tags, GST_TAG_TITLE, &title)) {
                 title_ = QString::fromUtf8(title).simplified();
                 g_free(title);
-                if (status_.startsWith(QLatin1String("Playing"))) showPlaying();
+                if (state_ == State::Playing) setState(State::Playing);
             }
             gst_tag_list_unref(tags);
             break;
@@ -468,10 +472,36 @@ void WindowsMediaPlayer::applyBalance() {
     g_object_set(engine_->panorama, "panorama", gfloat(settings_.balance_ / 100.0), nullptr);
 }
 
-void WindowsMediaPlayer::setStatus(const QString& status) {
-    if (status == status_) return;
-    status_ = status;
+void WindowsMediaPlayer::setState(State state) {
+    state_ = state;
+    const QString text = status();
+    // StatusChange comes with each change of the status text, and only then.
+    if (text == shownStatus_) return;
+    shownStatus_ = text;
     emit StatusChange();
+}
+
+void WindowsMediaPlayer::fail(const QString& text) {
+    failure_ = text;
+    setState(State::Failed);
+}
+
+QString WindowsMediaPlayer::status() const {
+    switch (state_) {
+        case State::Undefined: return QString();
+        case State::Connecting:
+            return retries_ > 0
+                       ? QStringLiteral("%1 (retry %2)").arg(connectingText()).arg(retries_)
+                       : connectingText();
+        case State::Buffering: return QStringLiteral("Buffering (%1%)").arg(bufferPercent_);
+        case State::Playing:
+            return title_.isEmpty() ? QStringLiteral("Playing")
+                                    : QStringLiteral("Playing: %1").arg(title_);
+        case State::Stopped: return QStringLiteral("Stopped");
+        case State::Ready: return QStringLiteral("Ready");
+        case State::Failed: return failure_;
+    }
+    return QString();
 }
 
 QString WindowsMediaPlayer::connectingText() const {
@@ -480,9 +510,4 @@ QString WindowsMediaPlayer::connectingText() const {
                           : QStringLiteral("Connecting to %1...").arg(host);
 }
 
-void WindowsMediaPlayer::showPlaying() {
-    setStatus(title_.isEmpty() ? QStringLiteral("Playing")
-                               : QStringLiteral("Playing: %1").arg(title_));
-}
-
-}  // namespace platform
+}  // namespace media

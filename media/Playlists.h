@@ -7,7 +7,7 @@
 #include <QString>
 #include <QStringList>
 
-namespace platform::playlists {
+namespace media::playlists {
 
 enum class Kind {
     None,  // not a playlist we know (an error page, plain text, ...)
@@ -45,4 +45,4 @@ QStringList parseAsx(const QString& text);
 QStringList parseM3u(const QString& text);
 QStringList parsePls(const QString& text);
 
-}  // namespace platform::playlists
+}  // namespace media::playlists

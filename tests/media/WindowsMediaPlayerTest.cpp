@@ -1,5 +1,5 @@
 // The player with a real GStreamer pipeline, listening through
-// KLANKOR_AUDIO_FILE instead of a sound card, fed by a loopback server.
+// a file instead of a sound card, fed by a loopback server.
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -14,9 +14,9 @@
 #include <cmath>
 
 #include "FixtureServer.h"
-#include "platform/media/WindowsMediaPlayer.h"
+#include "media/WindowsMediaPlayer.h"
 
-using platform::WindowsMediaPlayer;
+using media::WindowsMediaPlayer;
 using Route = FixtureServer::Route;
 using Mode = FixtureServer::Mode;
 
@@ -103,14 +103,12 @@ protected:
         server.route(QStringLiteral("/station.m3u"), list);
     }
 
-    void TearDown() override { qunsetenv("KLANKOR_AUDIO_FILE"); }
-
     // A player writing its sound into a fresh file, recording its statuses.
     std::unique_ptr<WindowsMediaPlayer> makePlayer(const QString& name) {
         audioFile = dir_.filePath(name);
         QFile::remove(audioFile);
-        qputenv("KLANKOR_AUDIO_FILE", audioFile.toLocal8Bit());
         auto player = std::make_unique<WindowsMediaPlayer>();
+        player->SetAudioFile(audioFile);
         clock.start();
         QObject::connect(player.get(), &WindowsMediaPlayer::StatusChange, player.get(),
                          [this, p = player.get()] {

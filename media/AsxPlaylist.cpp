@@ -6,9 +6,9 @@
 
 #include <QXmlStreamReader>
 
-#include "platform/media/Playlists.h"
+#include "media/Playlists.h"
 
-namespace platform::playlists {
+namespace media::playlists {
 
 namespace {
 
@@ -166,4 +166,4 @@ QStringList parseAsx(const QString& text) {
     return parseTolerant(text);
 }
 
-}  // namespace platform::playlists
+}  // namespace media::playlists

@@ -3,9 +3,9 @@
 #include <QRegularExpression>
 #include <QStringDecoder>
 
-#include "platform/media/Playlists.h"
+#include "media/Playlists.h"
 
-namespace platform::playlists {
+namespace media::playlists {
 
 namespace {
 
@@ -118,4 +118,4 @@ Kind detectKind(const QString& text, const QByteArray& contentType, const QStrin
     return any ? Kind::M3u : Kind::None;
 }
 
-}  // namespace platform::playlists
+}  // namespace media::playlists

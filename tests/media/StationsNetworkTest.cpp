@@ -7,12 +7,12 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/media/PlaylistResolver.h"
-#include "platform/media/WindowsMediaPlayer.h"
+#include "media/PlaylistResolver.h"
+#include "media/WindowsMediaPlayer.h"
 #include "player/Functies.h"
 
-using platform::MediaFailure;
-using platform::PlaylistResolver;
+using media::MediaFailure;
+using media::PlaylistResolver;
 
 TEST(Stations, EveryAddressResolvesToAStream) {
     PlaylistResolver resolver;
@@ -44,8 +44,8 @@ TEST(Stations, OneOfEachKindPlays) {
     // 1 ASX from a script address, 3 mms, 5 bare host, 7 Ogg, 17 M3U, 31 own port.
     for (short n : {1, 3, 5, 7, 17, 31}) {
         const QString file = dir.filePath(QStringLiteral("station%1.raw").arg(n));
-        qputenv("KLANKOR_AUDIO_FILE", file.toLocal8Bit());
-        platform::WindowsMediaPlayer player;
+        media::WindowsMediaPlayer player;
+        player.SetAudioFile(file);
         player.SetURL(Functies::StationUrl(n));
         player.controls().play();
         EXPECT_TRUE(QTest::qWaitFor(
@@ -56,5 +56,4 @@ TEST(Stations, OneOfEachKindPlays) {
         QTest::qWait(300);
         EXPECT_GT(QFile(file).size(), 44100 * 4) << n << ": under a second of sound";
     }
-    qunsetenv("KLANKOR_AUDIO_FILE");
 }

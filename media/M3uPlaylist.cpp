@@ -1,8 +1,8 @@
 // M3U and M3U8: one address per line, '#' lines are comments or directives.
 
-#include "platform/media/Playlists.h"
+#include "media/Playlists.h"
 
-namespace platform::playlists {
+namespace media::playlists {
 
 QStringList parseM3u(const QString& text) {
     QStringList entries;
@@ -14,4 +14,4 @@ QStringList parseM3u(const QString& text) {
     return entries;
 }
 
-}  // namespace platform::playlists
+}  // namespace media::playlists

@@ -6,18 +6,18 @@
 // the thread that owns the object (the user-interface thread), and no call
 // waits for the network or for GStreamer.
 
-#include <QObject>
 #include <QString>
 #include <QTimer>
 #include <QUrl>
 
 #include <memory>
 
-#include "platform/media/PlaylistResolver.h"
+#include "media/Player.h"
+#include "media/PlaylistResolver.h"
 
-namespace platform {
+namespace media {
 
-class WindowsMediaPlayer : public QObject {
+class WindowsMediaPlayer : public Player {
     Q_OBJECT
 public:
     class Controls {
@@ -49,16 +49,29 @@ public:
     explicit WindowsMediaPlayer(QObject* parent = nullptr);
     ~WindowsMediaPlayer() override;
 
-    QString URL() const { return url_; }
+    // Where the sound goes: the sound card, or for tests and benchmarks a
+    // file of S16LE stereo 44100 Hz samples after volume and balance,
+    // written in real time like a sound card. An empty name means the
+    // sound card. The default is for players made from then on.
+    static void SetDefaultAudioFile(const QString& file);
+    void SetAudioFile(const QString& file) { audioFile_ = file; }
+
+    QString URL() const override { return url_; }
     void SetURL(const QString& url);  // autoStart: a new URL starts playing
 
     Controls& controls() { return controls_; }
     Settings& settings() { return settings_; }
 
-    QString status() const { return status_; }
+    State state() const override { return state_; }
+    QString status() const override;
 
-signals:
-    void StatusChange();
+    // The player seen by the other windows.
+    void Play() override { play(); }
+    void Stop() override { stop(); }
+    int volume() const override { return settings_.volume(); }
+    void SetVolume(int volume) override { settings_.SetVolume(volume); }
+    int balance() const override { return settings_.balance(); }
+    void SetBalance(int balance) override { settings_.SetBalance(balance); }
 
 protected:
     void customEvent(QEvent* event) override;
@@ -74,14 +87,18 @@ private:
     void onFailed(const MediaFailure& failure);
     void applyVolume();
     void applyBalance();
-    void setStatus(const QString& status);
+    void setState(State state);
+    void fail(const QString& text);
     QString connectingText() const;
-    void showPlaying();
 
     Controls controls_{*this};
     Settings settings_{*this};
     QString url_;
-    QString status_;
+    QString audioFile_;
+    State state_ = State::Undefined;
+    QString shownStatus_;  // the text last announced by StatusChange
+    QString failure_;      // what the Failed state reports
+    int bufferPercent_ = 0;
     QString title_;
     PlaylistResolver resolver_;
     QTimer retryTimer_;
@@ -90,4 +107,4 @@ private:
     bool hasPlayed_ = false;  // reached Playing since the last play()
 };
 
-}  // namespace platform
+}  // namespace media

@@ -1,34 +1,27 @@
-#include "platform/media/PlaylistResolver.h"
+#include "media/PlaylistResolver.h"
 
 #include <QNetworkReply>
 #include <QNetworkRequest>
 
-#include "platform/media/Playlists.h"
+#include "media/Playlists.h"
 
-namespace platform {
+namespace media {
 
 namespace {
 
 // Enough to tell a playlist (text) from a stream (binary) reliably.
 constexpr qsizetype kSniffBytes = 512;
 
-MediaFailure failure(MediaFailure::Kind kind, const QString& text) {
-    MediaFailure f;
-    f.kind = kind;
-    f.text = text;
-    return f;
-}
-
 MediaFailure httpFailure(int status, const QString& host) {
     using K = MediaFailure::Kind;
     if (status == 404 || status == 410)
-        return failure(K::NotFound, QStringLiteral("Not found (%1)").arg(status));
+        return MediaFailure(K::NotFound, QStringLiteral("Not found (%1)").arg(status));
     if (status == 401 || status == 403 || status == 407)
-        return failure(K::AccessDenied, QStringLiteral("Access denied (%1)").arg(status));
+        return MediaFailure(K::AccessDenied, QStringLiteral("Access denied (%1)").arg(status));
     if (status >= 500)
-        return failure(K::ServerError,
-                       QStringLiteral("Server error (%1) at %2").arg(status).arg(host));
-    return failure(K::NotFound, QStringLiteral("Refused by server (%1)").arg(status));
+        return MediaFailure(K::ServerError,
+                            QStringLiteral("Server error (%1) at %2").arg(status).arg(host));
+    return MediaFailure(K::NotFound, QStringLiteral("Refused by server (%1)").arg(status));
 }
 
 QUrl normalised(const QUrl& url) {
@@ -36,17 +29,6 @@ QUrl normalised(const QUrl& url) {
 }
 
 }  // namespace
-
-bool MediaFailure::retryable() const {
-    switch (kind) {
-        case Kind::HostNotFound:
-        case Kind::ConnectionRefused:
-        case Kind::ServerNotResponding:
-        case Kind::ServerError:
-        case Kind::ConnectionLost: return true;
-        default: return false;
-    }
-}
 
 PlaylistResolver::PlaylistResolver(QObject* parent) : QObject(parent) {
     deadline_.setSingleShot(true);
@@ -80,8 +62,8 @@ void PlaylistResolver::resolve(const QUrl& address) {
     if (url.isEmpty()) {
         const QString scheme = address.scheme().isEmpty() ? QStringLiteral("no scheme")
                                                           : address.scheme() + QLatin1Char(':');
-        emit failed(failure(MediaFailure::Kind::UnsupportedAddress,
-                            QStringLiteral("Unsupported address (%1)").arg(scheme)));
+        emit failed(MediaFailure(MediaFailure::Kind::UnsupportedAddress,
+                                 QStringLiteral("Unsupported address (%1)").arg(scheme)));
         return;
     }
     fetch(url, 0);
@@ -145,7 +127,7 @@ void PlaylistResolver::onReadyRead() {
     }
     if (body_.size() > limits_.maxBytes) {
         dropReply();
-        entryFailed(failure(
+        entryFailed(MediaFailure(
             MediaFailure::Kind::PlaylistTooLarge,
             QStringLiteral("Playlist too large (over %1 KiB)").arg(limits_.maxBytes / 1024)));
     }
@@ -169,7 +151,7 @@ void PlaylistResolver::onFinished() {
     body_.append(reply->read(limits_.maxBytes + 1 - body_.size()));
     if (body_.size() > limits_.maxBytes) {
         dropReply();
-        entryFailed(failure(
+        entryFailed(MediaFailure(
             MediaFailure::Kind::PlaylistTooLarge,
             QStringLiteral("Playlist too large (over %1 KiB)").arg(limits_.maxBytes / 1024)));
         return;
@@ -184,8 +166,7 @@ void PlaylistResolver::onFinished() {
 void PlaylistResolver::onTimeout() {
     const QString host = requested_.host();
     dropReply();
-    entryFailed(failure(MediaFailure::Kind::ServerNotResponding,
-                        QStringLiteral("Server not responding: %1").arg(host)));
+    entryFailed(MediaFailure::Network(MediaFailure::Kind::ServerNotResponding, host));
 }
 
 void PlaylistResolver::finishAsStream() {
@@ -211,8 +192,8 @@ void PlaylistResolver::finishBody() {
             emit resolved(base);
             return;
         case Kind::None:
-            entryFailed(failure(MediaFailure::Kind::NotAudio,
-                                QStringLiteral("Not an audio stream: %1").arg(base.host())));
+            entryFailed(MediaFailure(MediaFailure::Kind::NotAudio,
+                                     QStringLiteral("Not an audio stream: %1").arg(base.host())));
             return;
         case Kind::Asx: entries = playlists::parseAsx(text); break;
         case Kind::M3u: entries = playlists::parseM3u(text); break;
@@ -232,10 +213,11 @@ void PlaylistResolver::finishBody() {
         next.entries.append(url);
     }
     if (next.entries.isEmpty()) {
-        entryFailed(failure(MediaFailure::Kind::PlaylistEmpty,
-                            refused.isEmpty() ? QStringLiteral("Playlist holds no stream address")
-                                              : QStringLiteral("Playlist address refused (%1:)")
-                                                    .arg(refused.join(QStringLiteral(":, ")))));
+        entryFailed(MediaFailure(MediaFailure::Kind::PlaylistEmpty,
+                                 refused.isEmpty()
+                                     ? QStringLiteral("Playlist holds no stream address")
+                                     : QStringLiteral("Playlist address refused (%1:)")
+                                           .arg(refused.join(QStringLiteral(":, ")))));
         return;
     }
     pending_.push_back(std::move(next));
@@ -256,13 +238,13 @@ void PlaylistResolver::advance() {
         }
         const QUrl url = top.entries[top.next++];
         if (visited_.contains(normalised(url))) {
-            lastFailure_ = failure(MediaFailure::Kind::PlaylistLoop,
-                                   QStringLiteral("Playlist refers to itself"));
+            lastFailure_ = MediaFailure(MediaFailure::Kind::PlaylistLoop,
+                                        QStringLiteral("Playlist refers to itself"));
             continue;
         }
         if (top.depth > limits_.maxDepth) {
-            lastFailure_ = failure(MediaFailure::Kind::PlaylistTooDeep,
-                                   QStringLiteral("Playlists nested too deeply"));
+            lastFailure_ = MediaFailure(MediaFailure::Kind::PlaylistTooDeep,
+                                        QStringLiteral("Playlists nested too deeply"));
             continue;
         }
         fetch(url, top.depth);
@@ -275,26 +257,24 @@ MediaFailure PlaylistResolver::networkFailure(QNetworkReply* reply) const {
     using K = MediaFailure::Kind;
     const QString host = reply->url().host();
     switch (reply->error()) {
-        case QNetworkReply::HostNotFoundError:
-            return failure(K::HostNotFound, QStringLiteral("Host not found: %1").arg(host));
+        case QNetworkReply::HostNotFoundError: return MediaFailure::Network(K::HostNotFound, host);
         case QNetworkReply::ConnectionRefusedError:
-            return failure(K::ConnectionRefused,
-                           QStringLiteral("Connection refused by %1").arg(host));
+            return MediaFailure::Network(K::ConnectionRefused, host);
         case QNetworkReply::TimeoutError:
-            return failure(K::ServerNotResponding,
-                           QStringLiteral("Server not responding: %1").arg(host));
+            return MediaFailure::Network(K::ServerNotResponding, host);
         case QNetworkReply::TooManyRedirectsError:
         case QNetworkReply::InsecureRedirectError:
-            return failure(K::NotFound,
-                           QStringLiteral("Too many or unsafe redirects at %1").arg(host));
+            return MediaFailure(K::NotFound,
+                                QStringLiteral("Too many or unsafe redirects at %1").arg(host));
         case QNetworkReply::ProtocolUnknownError:
-            return failure(K::UnsupportedAddress,
-                           QStringLiteral("Unsupported address (%1:)").arg(reply->url().scheme()));
+            return MediaFailure(
+                K::UnsupportedAddress,
+                QStringLiteral("Unsupported address (%1:)").arg(reply->url().scheme()));
         default:
-            return failure(
+            return MediaFailure(
                 K::ConnectionLost,
                 QStringLiteral("Connection to %1 lost (%2)").arg(host, reply->errorString()));
     }
 }
 
-}  // namespace platform
+}  // namespace media

@@ -1,0 +1,11 @@
+#pragma once
+// What the pictures were drawn for: the colour of the text that lies on
+// the skins (the generator keeps every skin light enough for it).
+
+#include <QColor>
+
+namespace Skin {
+
+inline const QColor TextColour(20, 40, 70);
+
+}  // namespace Skin
