@@ -6,6 +6,7 @@
 
 #include "media/WindowsMediaPlayer.h"
 #include "platform/host/Form.h"
+#include "platform/host/Session.h"
 #include "player/Hoofd.h"
 
 int main(int argc, char** argv) {
@@ -18,6 +19,9 @@ int main(int argc, char** argv) {
     // Tests and benchmarks listen through a file instead of the sound card.
     media::WindowsMediaPlayer::SetDefaultAudioFile(qEnvironmentVariable("KLANKOR_AUDIO_FILE"));
     platform::Forms::SetOnLastUnload([] { QCoreApplication::quit(); });
+    // Logging out or a signal to end goes the way of the close mark, so the
+    // last station and what a shown tool window holds are kept.
+    platform::session::OnEnd([] { platform::Forms::EndSession(); });
     platform::Forms::Get<Hoofd>();
     return QApplication::exec();
 }

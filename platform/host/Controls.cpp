@@ -22,7 +22,20 @@ QFont DesignFont(const QString& family, double points, bool bold) {
     return font;
 }
 
-Label::Label(QWidget* parent) : QLabel(parent) {}
+void SetPlainToolTip(QWidget* control, const QString& text) {
+    // Qt shows a tooltip as rich text when it merely looks like markup; an
+    // escaped text inside an explicit rich-text tag always reads as written.
+    control->setToolTip(text.isEmpty() ? QString() : QStringLiteral("<qt>") + text.toHtmlEscaped());
+}
+
+Label::Label(QWidget* parent) : QLabel(parent) {
+    setTextFormat(Qt::PlainText);
+}
+
+void Label::SetToolTipText(const QString& text) {
+    toolTipText_ = text;
+    SetPlainToolTip(this, text);
+}
 
 void Label::mousePressEvent(QMouseEvent* event) {
     pressed_ = event->button() == Qt::LeftButton;
@@ -36,6 +49,12 @@ void Label::mouseReleaseEvent(QMouseEvent* event) {
                        rect().contains(event->position().toPoint());
     pressed_ = false;
     if (click) emit Click();
+}
+
+void Label::mouseDoubleClickEvent(QMouseEvent*) {
+    // Qt's default turns the second press into another press and so a
+    // second Click; the first press and release have made the one click.
+    pressed_ = false;
 }
 
 ImageBox::ImageBox(QWidget* parent) : Label(parent) {

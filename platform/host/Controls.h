@@ -16,9 +16,13 @@ void PlaceTwips(QWidget* control, float left, float top, float width, float heig
 // A font as the design data gives it; missing faces fall back to a close one.
 QFont DesignFont(const QString& family, double points, bool bold);
 
+// Sets a control's tooltip as plain text, whatever characters it holds.
+void SetPlainToolTip(QWidget* control, const QString& text);
+
 // Click comes on the release of the left button over the control that the
 // press began on; MouseDown on every press, with button and shift codes and
-// the position in pixels.
+// the position in pixels. The second press of a double-click is neither: a
+// double-click is one click. A caption is plain text, never markup.
 class Label : public QLabel {
     Q_OBJECT
 
@@ -26,6 +30,8 @@ public:
     explicit Label(QWidget* parent);
     QString Caption() const { return text(); }
     void SetCaption(const QString& caption) { setText(caption); }
+    QString ToolTipText() const { return toolTipText_; }
+    void SetToolTipText(const QString& text);
     QString Tag() const { return tag_; }
     void SetTag(const QString& tag) { tag_ = tag; }
 
@@ -36,8 +42,10 @@ signals:
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
+    QString toolTipText_;
     QString tag_;
     bool pressed_ = false;
 };
@@ -49,8 +57,6 @@ public:
     explicit ImageBox(QWidget* parent);
     const StdPicture& Picture() const { return picture_; }
     void SetPicture(StdPicture picture);
-    QString ToolTipText() const { return toolTip(); }
-    void SetToolTipText(const QString& text) { setToolTip(text); }
 
 private:
     StdPicture picture_;

@@ -51,7 +51,7 @@ short ShiftCode(Qt::KeyboardModifiers modifiers) {
     return shift;
 }
 
-Form::Form(Kind kind) : QWidget(nullptr, flagsFor(kind)) {
+Form::Form(Kind kind) : QWidget(nullptr, flagsFor(kind)), kind_(kind) {
     setAttribute(Qt::WA_DeleteOnClose, false);
     if (kind == Kind::Popup) setAttribute(Qt::WA_ShowWithoutActivating);
     if (kind == Kind::Main) Forms::main_ = this;
@@ -217,17 +217,29 @@ void Form::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void Form::closeEvent(QCloseEvent* event) {
-    // A close from the window manager unloads the window, as the program's
-    // own close mark does.
     event->ignore();
-    Unload();
+    // A tool window closed by the window manager (Alt+F4) goes as it goes
+    // when it loses the focus, and stays loaded with what the user ticked.
+    // Any other window is unloaded, as the program's own close mark does.
+    if (kind_ == Kind::Tool) {
+        if (isVisible()) Form_LostFocus();
+    } else {
+        Unload();
+    }
+}
+
+void Forms::EndSession() {
+    for (Form* form : QList<Form*>(loaded_))
+        if (form->kind_ == Form::Kind::Tool && form->isVisible()) form->Form_LostFocus();
+    if (main_) main_->Unload();
 }
 
 void Forms::unloaded(Form* form) {
+    loaded_.removeOne(form);
     if (main_ == form) main_ = nullptr;
     form->hide();
     form->deleteLater();
-    if (--loaded_ == 0 && onLast_) onLast_();
+    if (loaded_.isEmpty() && onLast_) onLast_();
 }
 
 }  // namespace platform

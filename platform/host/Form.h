@@ -90,6 +90,7 @@ private:
     short scaleMode_ = vbTwips;
     StdPicture picture_;
     float left_ = 0, top_ = 0, width_ = 0, height_ = 0;
+    Kind kind_;
     std::function<void()> unloadSelf_;
 };
 
@@ -103,7 +104,7 @@ public:
         if (!instance<T>) {
             instance<T> = new T;
             instance<T>->unloadSelf_ = [] { Unload<T>(); };
-            ++loaded_;
+            loaded_.append(instance<T>);
             instance<T>->Form_Load();
         }
         return *instance<T>;
@@ -121,18 +122,22 @@ public:
         unloaded(form);
     }
     // How many windows are loaded.
-    static int Count() { return loaded_; }
+    static int Count() { return static_cast<int>(loaded_.size()); }
     // The program's main window (the one made as Kind::Main), while it is
     // loaded; windows that restore or end it need not know its class.
     static Form* Main() { return main_; }
     // Runs when the last window is unloaded (the program ends then).
     static void SetOnLastUnload(std::function<void()> handler) { onLast_ = std::move(handler); }
+    // The end of the session (logging out, a signal to end): every shown
+    // tool window loses the focus, so it saves as it would then, and the
+    // main window is unloaded as its close mark does, which ends the program.
+    static void EndSession();
 
 private:
     template <class T>
     static inline T* instance = nullptr;
     static void unloaded(Form* form);
-    static inline int loaded_ = 0;
+    static inline QList<Form*> loaded_;
     static inline Form* main_ = nullptr;
     static inline std::function<void()> onLast_;
     friend class Form;

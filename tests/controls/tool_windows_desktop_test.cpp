@@ -72,4 +72,18 @@ TEST_F(ToolWindows, ClickingElsewhereHidesTheSettingsAndStoresTheSwitches) {
     EXPECT_EQ(RegEdit::ReadRegValue(kKey + "minsys"), "0");
 }
 
+TEST_F(ToolWindows, ClosingByTheWindowManagerHidesAndStoresAndKeepsTheWindow) {
+    Hoofd& hoofd = Forms::Get<Hoofd>();
+    frmInstellingen& settings = Forms::Get<frmInstellingen>();
+    clickOn(hoofd.Label1);
+    ASSERT_TRUE(WaitFor([&] { return settings.isActiveWindow(); }));
+    settings.lstInstellingen.ListItems(3).SetChecked(true);
+    desktop::Xdotool({"key", "alt+F4"});  // openbox's own close
+    ASSERT_TRUE(WaitFor([&] { return !settings.Visible(); }));
+    EXPECT_EQ(RegEdit::ReadRegValue(kKey + "minsys"), "1");
+    ASSERT_TRUE(Forms::IsLoaded<frmInstellingen>());
+    EXPECT_TRUE(settings.lstInstellingen.ListItems(3).Checked());
+    EXPECT_TRUE(Forms::IsLoaded<Hoofd>());
+}
+
 }  // namespace

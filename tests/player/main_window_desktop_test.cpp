@@ -1,6 +1,7 @@
 // Dragging the main window for real: xdotool drives the X pointer, openbox
 // moves the window.
 
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -8,6 +9,7 @@
 
 #include "support/Desktop.h"
 
+#include "media/WindowsMediaPlayer.h"
 #include "platform/host/Form.h"
 #include "player/Hoofd.h"
 
@@ -39,6 +41,8 @@ class MainWindowOnDesktop : public ::testing::Test {
 protected:
     void SetUp() override {
         qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+        media::WindowsMediaPlayer::SetDefaultAudioFile(
+            config.filePath(QStringLiteral("audio.raw")));
         Hoofd& hoofd = Forms::Get<Hoofd>();
         hoofd.SetLeft(100 * 15);
         hoofd.SetTop(100 * 15);
@@ -76,6 +80,18 @@ TEST_F(MainWindowOnDesktop, OtherButtonsAndOtherControlsDoNotDrag) {
     EXPECT_EQ(drag(hoofd, hoofd.lblStatus.geometry().center(), 3, QPoint(80, 40)), QPoint(0, 0));
     EXPECT_EQ(drag(hoofd, hoofd.ZendersBox1.geometry().center(), 1, QPoint(80, 40)), QPoint(0, 0));
     EXPECT_EQ(drag(hoofd, hoofd.Label2.geometry().center(), 1, QPoint(80, 40)), QPoint(0, 0));
+}
+
+TEST_F(MainWindowOnDesktop, ADoubleClickOnAStationBoxIsOneSelection) {
+    Hoofd& hoofd = Forms::Get<Hoofd>();
+    QSignalSpy clicks(&hoofd.ZendersBox2, &platform::ImageBox::Click);
+    const QPoint at = hoofd.ZendersBox2.mapToGlobal(hoofd.ZendersBox2.rect().center());
+    desktop::Xdotool({"mousemove", QString::number(at.x()), QString::number(at.y())});
+    QTest::qWait(50);
+    desktop::Xdotool({"click", "--repeat", "2", "--delay", "60", "1"});
+    QTest::qWait(300);
+    EXPECT_EQ(clicks.count(), 1);
+    EXPECT_EQ(hoofd.lblPlaying.Tag(), "18");
 }
 
 }  // namespace

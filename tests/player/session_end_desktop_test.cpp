@@ -1,0 +1,75 @@
+// The program itself, ended from outside as the desktop ends it: each signal
+// runs the shut-down of the close mark, so the station chosen last and what
+// a shown tool window holds are stored.
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+
+#include <gtest/gtest.h>
+
+#include "settings/RegEdit.h"
+#include "settings/RegPaths.h"
+#include "support/Desktop.h"
+
+namespace {
+
+using desktop::WaitFor;
+
+// The main window's top-left corner on the screen, once it is shown.
+QPoint mainWindow() {
+    QPoint origin;
+    WaitFor(
+        [&origin] {
+            QProcess search;
+            search.start("xdotool", {"search", "--onlyvisible", "--name", "^Klankor$",
+                                     "getwindowgeometry", "--shell"});
+            search.waitForFinished();
+            for (const QString& line : QString::fromLatin1(search.readAll()).split('\n')) {
+                if (line.startsWith("X=")) origin.setX(line.mid(2).toInt());
+                if (line.startsWith("Y=")) origin.setY(line.mid(2).toInt());
+            }
+            return !origin.isNull();
+        },
+        15000);
+    return origin;
+}
+
+class SessionEnd : public ::testing::TestWithParam<int> {};
+
+TEST_P(SessionEnd, StoresTheLastStationAndTheShownToolWindow) {
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    // an unusable stored switch: a save writes it back as 0
+    RegEdit::WriteRegString(RegPaths::Minsys, QStringLiteral("2"));
+
+    QProcess klankor;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_CONFIG_HOME", config.path());
+    env.insert("KLANKOR_AUDIO_FILE", config.filePath("audio.raw"));
+    klankor.setProcessEnvironment(env);
+    klankor.setProcessChannelMode(QProcess::ForwardedChannels);
+    klankor.start(QStringLiteral(KLANKOR_PROGRAM), {});
+    ASSERT_TRUE(klankor.waitForStarted());
+    const QPoint origin = mainWindow();
+    ASSERT_FALSE(origin.isNull()) << "no main window";
+    QTest::qWait(300);
+    desktop::ClickAt(origin + QPoint(580, 82));   // station box 2: station 18
+    desktop::ClickAt(origin + QPoint(596, 148));  // "Instellingen"
+    QTest::qWait(300);
+
+    ASSERT_EQ(::kill(static_cast<pid_t>(klankor.processId()), GetParam()), 0);
+    ASSERT_TRUE(WaitFor([&] { return klankor.state() == QProcess::NotRunning; }, 10000))
+        << "the program did not end";
+    EXPECT_EQ(klankor.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(klankor.exitCode(), 0);
+    EXPECT_EQ(RegEdit::ReadRegValue(RegPaths::Zender), "18");
+    EXPECT_EQ(RegEdit::ReadRegValue(RegPaths::Minsys), "0");
+    EXPECT_EQ(RegEdit::ReadRegValue(RegPaths::Autostream), "0");
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, SessionEnd, ::testing::Values(SIGTERM, SIGHUP, SIGINT));
+
+}  // namespace
