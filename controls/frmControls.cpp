@@ -45,13 +45,15 @@ frmControls::frmControls() : Form(Kind::Tool) {
     }
     Label1.SetCaption(QStringLiteral("Volume"));
     Label2.SetCaption(QStringLiteral("Balance"));
-    platform::PlaceTwips(&Label1, 120, 50, 2775, 200);
-    platform::PlaceTwips(&Label2, 120, 660, 2775, 195);
+    platform::PlaceTwips(&Label1, platform::DesignPlace(kDesign, QStringLiteral("Label1")));
+    platform::PlaceTwips(&Label2, platform::DesignPlace(kDesign, QStringLiteral("Label2")));
 
     Restore(ucSlider1, QStringLiteral("ucSlider1"));
     Restore(ucSlider2, QStringLiteral("ucSlider2"));
-    ucSlider1.Move(120, 240, 2760, 210);
-    ucSlider2.Move(120, 840, 2760, 210);
+    for (auto [slider, name] : {std::pair{&ucSlider1, "ucSlider1"}, {&ucSlider2, "ucSlider2"}}) {
+        const platform::TwipsRect at = platform::DesignPlace(kDesign, QLatin1String(name));
+        slider->Move(at.left, at.top, at.width, at.height);
+    }
     connect(&ucSlider1, &ucSlider::Change, this, &frmControls::ucSlider1_Change);
     connect(&ucSlider2, &ucSlider::Change, this, &frmControls::ucSlider2_Change);
 }

@@ -34,16 +34,20 @@ Hoofd::Hoofd() : Form(Kind::Main) {
     LoadImages();
 
     lblControls = {&lblMinimise_, &lblClose_};
-    PlaceTwips(&ZendersBox1, 780, 750, 1455, 975);
-    PlaceTwips(&VScroll1, 2280, 750, 255, 975);
-    PlaceTwips(&ZendersBox2, 7980, 750, 1455, 975);
-    PlaceTwips(&VScroll2, 9480, 750, 255, 975);
-    PlaceTwips(&Label2, 720, 2040, 1455, 375);
-    PlaceTwips(&lblPlaying, 2760, 2040, 4935, 375);
-    PlaceTwips(&Label1, 7920, 2040, 2055, 375);
-    PlaceTwips(&lblStatus, 360, 2400, 9735, 375);
-    PlaceTwips(&lblMinimise_, 9600, 20, 135, 195);
-    PlaceTwips(&lblClose_, 9840, 30, 135, 195);
+    const QString design = QStringLiteral(":/design/Hoofd.ini");
+    const auto place = [&design](QWidget* control, const char* name) {
+        PlaceTwips(control, platform::DesignPlace(design, QLatin1String(name)));
+    };
+    place(&ZendersBox1, "ZendersBox1");
+    place(&VScroll1, "VScroll1");
+    place(&ZendersBox2, "ZendersBox2");
+    place(&VScroll2, "VScroll2");
+    place(&Label2, "Label2");
+    place(&lblPlaying, "lblPlaying");
+    place(&Label1, "Label1");
+    place(&lblStatus, "lblStatus");
+    place(&lblMinimise_, "lblControls(0)");
+    place(&lblClose_, "lblControls(1)");
 
     const QFont big = DesignFont(QStringLiteral("Verdana"), 14.25, true);
     const QFont line = DesignFont(QStringLiteral("Verdana"), 12, true);

@@ -22,7 +22,9 @@ frmInstellingen::frmInstellingen() : Form(Kind::Tool) {
     setObjectName(QStringLiteral("frmInstellingen"));
     SetCaption(QStringLiteral("Instellingen"));
     SetPicture(platform::StdPicture::Load(QStringLiteral(":/skin/tool.gif")));
-    platform::PlaceTwips(&lstInstellingen, 100, 100, 2795, 1595);
+    platform::PlaceTwips(&lstInstellingen,
+                         platform::DesignPlace(QStringLiteral(":/design/frmInstellingen.ini"),
+                                               QStringLiteral("lstInstellingen")));
     connect(&lstInstellingen, &platform::ListView::BeforeLabelEdit, this,
             &frmInstellingen::lstInstellingen_BeforeLabelEdit);
     lstInstellingen.installEventFilter(this);

@@ -4,13 +4,31 @@
 #include <stdexcept>
 
 #include "platform/host/Form.h"
+#include "platform/host/PropertyBag.h"
 #include "platform/host/Rounding.h"
+#include "platform/host/VbError.h"
 
 namespace platform {
 
 void PlaceTwips(QWidget* control, float left, float top, float width, float height) {
     control->setGeometry(TwipsToPixels(left), TwipsToPixels(top), TwipsToPixels(width),
                          TwipsToPixels(height));
+}
+
+TwipsRect DesignPlace(const QString& designFile, const QString& control) {
+    const PropertyBag design = PropertyBag::FromIni(designFile, control);
+    const auto measure = [&](const char* key) {
+        if (!design.Contains(QLatin1String(key)))
+            throw VbError(vbErrInvalidFileFormat, "No " + std::string(key) + " for " +
+                                                      control.toStdString() + " in " +
+                                                      designFile.toStdString());
+        return design.ReadProperty(QLatin1String(key), 0.0f).toFloat();
+    };
+    return {measure("left"), measure("top"), measure("width"), measure("height")};
+}
+
+void PlaceTwips(QWidget* control, const TwipsRect& place) {
+    PlaceTwips(control, place.left, place.top, place.width, place.height);
 }
 
 QFont DesignFont(const QString& family, double points, bool bold) {

@@ -11,8 +11,18 @@
 
 namespace platform {
 
+// A control's place in its window's client area, in twips.
+struct TwipsRect {
+    float left = 0, top = 0, width = 0, height = 0;
+};
+// The place a window's design data gives a control: the control's section
+// of the INI file, keys left, top, width and height. Throws VbError when
+// the file cannot be read or a key is missing.
+TwipsRect DesignPlace(const QString& designFile, const QString& control);
+
 // Places a control at a rectangle in twips of its window's client area.
 void PlaceTwips(QWidget* control, float left, float top, float width, float height);
+void PlaceTwips(QWidget* control, const TwipsRect& place);
 // A font as the design data gives it; missing faces fall back to a close one.
 QFont DesignFont(const QString& family, double points, bool bold);
 

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/host/Controls.h"
 #include "settings/RegEdit.h"
 #include "settings/RegPaths.h"
 #include "support/Desktop.h"
@@ -17,6 +18,13 @@
 namespace {
 
 using desktop::WaitFor;
+
+// The centre of a main window's control, from the window's design data.
+QPoint centreOf(const char* control) {
+    const platform::TwipsRect at = platform::DesignPlace(
+        QStringLiteral(KLANKOR_SOURCE_DIR "/resources/design/Hoofd.ini"), QLatin1String(control));
+    return QPoint(int((at.left + at.width / 2) / 15), int((at.top + at.height / 2) / 15));
+}
 
 // The main window's top-left corner on the screen, once it is shown.
 QPoint mainWindow() {
@@ -56,8 +64,8 @@ TEST_P(SessionEnd, StoresTheLastStationAndTheShownToolWindow) {
     const QPoint origin = mainWindow();
     ASSERT_FALSE(origin.isNull()) << "no main window";
     QTest::qWait(300);
-    desktop::ClickAt(origin + QPoint(580, 82));   // station box 2: station 18
-    desktop::ClickAt(origin + QPoint(596, 148));  // "Instellingen"
+    desktop::ClickAt(origin + centreOf("ZendersBox2"));  // station 18
+    desktop::ClickAt(origin + centreOf("Label1"));       // "Instellingen"
     QTest::qWait(300);
 
     ASSERT_EQ(::kill(static_cast<pid_t>(klankor.processId()), GetParam()), 0);

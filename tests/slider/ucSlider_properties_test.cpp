@@ -225,12 +225,11 @@ TEST(SliderStore, SoundWindowDesignDataGivesTheTwoSliders) {
         EXPECT_EQ(s.ScaleHeight(), 14);
         EXPECT_FLOAT_EQ(s.imgSlider.Left, 81.0f);
 
-        // Saved again, it is the same data, extent and all.
+        // Saved again, it is the same data; the extent and the place are the
+        // host's and come along as they were.
         PropertyBag again;
-        again.WriteProperty(QStringLiteral("_extentx"),
-                            bag.ReadProperty(QStringLiteral("_ExtentX")));
-        again.WriteProperty(QStringLiteral("_extenty"),
-                            bag.ReadProperty(QStringLiteral("_extenty")));
+        for (const char* host : {"_extentx", "_extenty", "left", "top", "width", "height"})
+            again.WriteProperty(QLatin1String(host), bag.ReadProperty(QLatin1String(host)));
         s.UserControl_WriteProperties(again);
         QStringList want = bag.Keys();
         QStringList got = again.Keys();
