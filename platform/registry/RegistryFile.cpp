@@ -5,7 +5,6 @@
 
 #include <QDateTime>
 #include <QDeadlineTimer>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
@@ -385,21 +384,6 @@ Loaded load(const QString& file) {
     return {State::Usable, *doc};
 }
 
-// Keeps an unusable store under a name of its own instead of writing over it.
-void setAside(const QString& file) {
-    const QString stamp =
-        QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-    for (int n = 1; n < 1000; ++n) {
-        const QString backup = file + QStringLiteral(".bad-") + stamp +
-                               (n > 1 ? QStringLiteral("-%1").arg(n) : QString());
-        const QFileInfo taken(backup);
-        if (taken.exists() || taken.isSymLink()) continue;
-        if (QDir().rename(file, backup)) return;
-        break;
-    }
-    throw ShellError(ShellError::AccessDenied, QStringLiteral("cannot set the store aside"));
-}
-
 // A lock file without its owner's details was left by a process that died
 // between creating and filling it. QLockFile gives those up only by age,
 // which would skip every save for half a minute; a live owner fills it at
@@ -435,7 +419,7 @@ void acquire(QLockFile& lock, const QString& lockName) {
 template <typename Change>
 void update(Change&& change) {
     const QString folder = storeFolder();
-    if (!QDir().mkpath(folder))
+    if (!makePrivatePath(folder))
         throw ShellError(ShellError::AccessDenied,
                          QStringLiteral("cannot create the config folder"));
     const QString file = folder + QStringLiteral("/klankor.reg");

@@ -10,4 +10,13 @@ namespace platform::registry {
 // there is no home folder either.
 QString xdgConfigHome();
 
+// Creates `folder` and whatever parents it lacks with mode 0700, whatever
+// the umask: what we keep under the config folder is nobody else's
+// business. Folders that exist keep their modes. False if it cannot be made.
+bool makePrivatePath(const QString& folder);
+
+// Moves a file we cannot use to "<file>.bad-<time>" rather than writing
+// over it. Throws ShellError(AccessDenied) if it cannot be moved.
+void setAside(const QString& file);
+
 }  // namespace platform::registry

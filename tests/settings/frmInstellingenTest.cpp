@@ -67,18 +67,6 @@ TEST_F(Settings, OnlyExactlyOneTicksASwitch) {
     EXPECT_EQ(RegEdit::ReadRegValue(kKey + "minsys"), QStringLiteral("0"));
 }
 
-TEST_F(Settings, RunEntryOfThisCopyIsTickedAndLeftAlone) {
-    RegEdit::WriteRegString(kRun, own());
-    const QByteArray before = [&] {
-        QFile f(home.autostart());
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }();
-    EXPECT_TRUE(ticked(2));
-    QFile after(home.autostart());
-    ASSERT_TRUE(after.open(QIODevice::ReadOnly));
-    EXPECT_EQ(after.readAll(), before);
-}
-
 TEST_F(Settings, RunEntryOfAnotherCopyIsDeletedAtLoad) {
     for (const QString& other :
          QStringList{own().toUpper(), QStringLiteral("/opt/oud/klankor"), own() + u' '}) {
@@ -89,6 +77,23 @@ TEST_F(Settings, RunEntryOfAnotherCopyIsDeletedAtLoad) {
         EXPECT_FALSE(QFile::exists(home.autostart()));
         Forms::Unload<frmInstellingen>();
     }
+}
+
+TEST_F(Settings, RunEntryTheDesktopMadeIsTickedAndOnlyEverSwitchedOff) {
+    ProgramOnPath program;
+    const QByteArray made =
+        "[Desktop Entry]\nType=Application\nName=Klankor\nExec=klankor %U\n"
+        "X-GNOME-Autostart-enabled=true\n";
+    writeBytes(home.autostart(), made);
+    frmInstellingen& window = Forms::Get<frmInstellingen>();
+    EXPECT_TRUE(ticked(2));
+    window.Form_LostFocus();
+    EXPECT_EQ(readBytes(home.autostart()), made);
+
+    tick(2, false);
+    window.Form_LostFocus();
+    EXPECT_EQ(readBytes(home.autostart()),
+              QByteArray(made).replace("=true", "=false\nHidden=true"));
 }
 
 TEST_F(Settings, RunEntryFollowsTheBoxWhenTheWindowLosesTheFocus) {

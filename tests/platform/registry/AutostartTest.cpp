@@ -5,10 +5,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -38,8 +41,31 @@ testing::AssertionResult validates(const QString& file) {
     return testing::AssertionSuccess();
 }
 
+// The code a call fails with, 0 if it does not.
+template <typename Call>
+long failure(Call&& call) {
+    try {
+        call();
+    } catch (const ShellError& error) {
+        return error.code();
+    }
+    return 0;
+}
+
+QString own() {
+    return QCoreApplication::applicationFilePath();
+}
+
+mode_t modeOf(const QString& path) {
+    struct stat info {};
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode & 07777 : 0;
+}
+
 class Autostart : public ::testing::Test {
 protected:
+    long readFails() {
+        return failure([&] { shell.RegRead(kRun); });
+    }
     ConfigHome home;
     platform::WScriptShell shell;
 };
@@ -57,13 +83,8 @@ TEST_F(Autostart, WritesAValidEntryThatStartsTheProgram) {
     EXPECT_FALSE(QFile::exists(home.store())) << "the entry is not an ordinary value";
 
     shell.RegDelete(kRun);
-    EXPECT_FALSE(QFile::exists(home.autostart()));
-    try {
-        shell.RegRead(kRun);
-        ADD_FAILURE() << "read of a deleted entry";
-    } catch (const ShellError& error) {
-        EXPECT_EQ(error.code(), ShellError::NotFound);
-    }
+    EXPECT_FALSE(QFile::exists(home.autostart())) << "an entry of our own making goes";
+    EXPECT_EQ(readFails(), ShellError::NotFound);
 }
 
 TEST_F(Autostart, QuotesHostilePathsAsTheDesktopEntrySpecificationAsks) {
@@ -99,33 +120,47 @@ TEST_F(Autostart, RefusesPathsItCannotExpressAndKeepsTheOldEntry) {
          {QStringLiteral("/opt/regel\nExec=/bin/sh"), QStringLiteral("/opt/100%/klankor"),
           QStringLiteral("/opt/%f"), QStringLiteral("/opt/tab\there"), QStringLiteral("/opt/cr\r"),
           QStringLiteral("/opt/\x1b[31m"), QString()}) {
-        try {
-            shell.RegWrite(kRun, path);
-            ADD_FAILURE() << "written: " << path.toStdString();
-        } catch (const ShellError& error) {
-            EXPECT_EQ(error.code(), ShellError::InvalidArgument);
-        }
+        EXPECT_EQ(failure([&] { shell.RegWrite(kRun, path); }), ShellError::InvalidArgument)
+            << path.toStdString();
     }
     EXPECT_EQ(readText(home.autostart()), before);
 }
 
-TEST_F(Autostart, ReadsEntriesWrittenByHand) {
-    QDir().mkpath(home.path() + QStringLiteral("/autostart"));
-    const auto entry = [&](const QByteArray& text) {
-        QFile out(home.autostart());
-        ASSERT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        out.write(text);
+TEST_F(Autostart, ReadsWhatTheMainGroupsExecStarts) {
+    ProgramOnPath program;
+    QTemporaryDir linked;
+    ASSERT_TRUE(QFile::link(QFileInfo(own()).path(), linked.filePath(QStringLiteral("bin"))));
+    // A hard link must be on the same file system as the program itself.
+    QTemporaryDir beside(QFileInfo(own()).path() + QStringLiteral("/hardlink-XXXXXX"));
+    const QString hard = beside.filePath(QStringLiteral("klankor"));
+    ASSERT_EQ(::link(QFile::encodeName(own()).constData(), QFile::encodeName(hard).constData()), 0);
+    const std::pair<QString, QString> cases[] = {
+        // this program, by any name a desktop can start it by
+        {"Exec=klankor %U", own()},
+        {"Exec=\"klankor\" --stil", own()},
+        {"Exec=\"" + own() + '"', own()},
+        {"Exec=" + program.link(), own()},
+        {"Exec=" + linked.filePath(QStringLiteral("bin/")) + QFileInfo(own()).fileName(), own()},
+        {"Exec=" + hard, own()},
+        // another program, or none a desktop could find, reads as written
+        {"Exec=./klankor", "./klankor"},
+        {"Exec=\"/usr/bin/klankor\" --stil", "\"/usr/bin/klankor\" --stil"},
+        {"Exec = \"/opt/my\\\\$app\"", "/opt/my$app"},
+        {"Type=Application\r\nExec=/usr/bin/klankor\r", "/usr/bin/klankor"},
+        // switched off by the desktop: no entry
+        {"Exec=klankor\nHidden=true", QString()},
+        {"Exec=klankor\nX-GNOME-Autostart-enabled=false", QString()},
     };
-    entry("[Desktop Entry]\r\nType=Application\r\nName=Klankor\r\nExec=/usr/bin/klankor\r\n");
-    EXPECT_EQ(shell.RegRead(kRun).toString(), QStringLiteral("/usr/bin/klankor"));
-    // With arguments it is not a plain path, so it never equals one.
-    entry("[Desktop Entry]\nExec=\"/usr/bin/klankor\" --stil\n");
-    EXPECT_EQ(shell.RegRead(kRun).toString(), QStringLiteral("\"/usr/bin/klankor\" --stil"));
-    // Only the main group counts.
-    entry("[Desktop Action Stop]\nExec=/bin/false\n[Desktop Entry]\nExec = \"/opt/my\\\\$app\"\n");
-    EXPECT_EQ(shell.RegRead(kRun).toString(), QStringLiteral("/opt/my$app"));
-    entry("[Desktop Entry]\nName=Klankor\n");
-    EXPECT_THROW(shell.RegRead(kRun), ShellError);
+    for (const auto& [lines, reads] : cases) {
+        SCOPED_TRACE(lines.toStdString());
+        writeBytes(home.autostart(),
+                   "[Desktop Entry]\n" + lines.toUtf8() +
+                       "\n[Desktop Action Stop]\nExec=/bin/false\nHidden=false\n");
+        if (reads.isNull())
+            EXPECT_EQ(readFails(), ShellError::NotFound);
+        else
+            EXPECT_EQ(shell.RegRead(kRun).toString(), reads);
+    }
 }
 
 TEST_F(Autostart, OnlyOurOwnNameUnderRunBecomesTheEntry) {
@@ -138,6 +173,100 @@ TEST_F(Autostart, OnlyOurOwnNameUnderRunBecomesTheEntry) {
     EXPECT_EQ(shell.RegRead(other).toString(), QStringLiteral("C:\\ander.exe"));
     EXPECT_TRUE(readText(home.store()).contains(QStringLiteral("\"Ander\"=\"C:\\\\ander.exe\"")));
     EXPECT_THROW(shell.RegWrite(kRun, 1, QStringLiteral("REG_DWORD")), ShellError);
+}
+
+TEST_F(Autostart, DesktopMadeEntryIsSwitchedOnAndOffInItsOwnFile) {
+    ProgramOnPath program;
+    // As the desktop's start-up tools leave it when switched off.
+    const QByteArray made =
+        "# gemaakt door het bureaublad\n[Desktop Entry]\nType=Application\nName=Klankor\n"
+        "Name[nl]=Klankor radio\nIcon=klankor\nExec=klankor %U\nTryExec=klankor\nActions=Stop;\n"
+        "Hidden=true\nX-GNOME-Autostart-enabled=false\n\n"
+        "[Desktop Action Stop]\nName=Stop\nExec=klankor --stop\n";
+    writeBytes(home.autostart(), made);
+    EXPECT_EQ(failure([&] { shell.RegDelete(kRun); }), ShellError::NotFound);
+    shell.RegWrite(kRun, own());
+    const QByteArray on =
+        QByteArray(made).replace("Hidden=true\nX-GNOME-Autostart-enabled=false\n", "");
+    EXPECT_EQ(readBytes(home.autostart()), on);
+    EXPECT_TRUE(validates(home.autostart()));
+
+    shell.RegDelete(kRun);
+    EXPECT_EQ(
+        readBytes(home.autostart()),
+        QByteArray(on).replace("Stop;\n", "Stop;\nHidden=true\nX-GNOME-Autostart-enabled=false\n"));
+    EXPECT_TRUE(validates(home.autostart()));
+}
+
+TEST_F(Autostart, LinkInPlaceOfTheEntryMakesWayForAFileOfOurOwn) {
+    ProgramOnPath program;
+    const QString target = home.path() + QStringLiteral("/elders.desktop");
+    const QByteArray elsewhere = "[Desktop Entry]\nType=Application\nName=K\nExec=klankor\n";
+    writeBytes(target, elsewhere);
+    ASSERT_TRUE(QDir().mkpath(home.path() + QStringLiteral("/autostart")));
+    ASSERT_TRUE(QFile::link(target, home.autostart()));
+    shell.RegWrite(kRun, own());
+    EXPECT_TRUE(QFileInfo(home.autostart()).isSymLink()) << "nothing to change, nothing written";
+
+    shell.RegDelete(kRun);
+    EXPECT_FALSE(QFileInfo(home.autostart()).isSymLink());
+    EXPECT_EQ(readBytes(home.autostart()),
+              elsewhere + "Hidden=true\nX-GNOME-Autostart-enabled=false\n");
+    EXPECT_EQ(readBytes(target), elsewhere);
+}
+
+TEST_F(Autostart, FileThatIsNoEntryReadsAsOffAndIsOnlyEverSetAside) {
+    const QByteArray noEntries[] = {
+        "[Desktop Entry]\nExec=/usr/bin/klankor\n#" + QByteArray(1100 * 1024, 'x') + '\n',
+        QByteArray::fromHex("7f454c46020101000000fffe") + "\n[Desktop Entry]\nExec=x\n",
+        "Exec=/usr/bin/klankor\n",
+        "[Desktop Entry]\nExec=/bin/a\n[Desktop Entry]\nExec=/bin/b\n",
+    };
+    QDir folder(home.path() + QStringLiteral("/autostart"));
+    for (const QByteArray& bytes : noEntries) {
+        writeBytes(home.autostart(), bytes);
+        EXPECT_EQ(readFails(), ShellError::InvalidData);
+        EXPECT_EQ(failure([&] { shell.RegDelete(kRun); }), ShellError::InvalidData);
+        shell.RegWrite(kRun, QStringLiteral("/usr/bin/klankor"));
+        EXPECT_TRUE(validates(home.autostart()));
+        const QStringList kept = folder.entryList({QStringLiteral("klankor.desktop.bad-*")});
+        ASSERT_EQ(kept.size(), 1);
+        EXPECT_EQ(readBytes(folder.filePath(kept.first())), bytes);
+        folder.remove(kept.first());
+    }
+    // Short of keys it is still the desktop's entry, completed in place for this program.
+    writeBytes(home.autostart(),
+               "[Desktop Entry]\nName[nl]=Radio\nTryExec=/opt/oud\n\n[X-Eigen]\nA=b\n");
+    EXPECT_EQ(readFails(), ShellError::InvalidData);
+    shell.RegWrite(kRun, QStringLiteral("/usr/bin/klankor"));
+    EXPECT_EQ(readBytes(home.autostart()),
+              "[Desktop Entry]\nName[nl]=Radio\nExec=\"/usr/bin/klankor\"\nType=Application\n"
+              "Name=Klankor\n\n[X-Eigen]\nA=b\n");
+
+    ASSERT_TRUE(folder.remove(QStringLiteral("klankor.desktop")) &&
+                folder.mkdir(QStringLiteral("klankor.desktop")));
+    EXPECT_EQ(readFails(), ShellError::InvalidData);
+    EXPECT_EQ(failure([&] { shell.RegWrite(kRun, own()); }), ShellError::InvalidData);
+    EXPECT_EQ(failure([&] { shell.RegDelete(kRun); }), ShellError::InvalidData);
+    EXPECT_TRUE(QFileInfo(home.autostart()).isDir());
+}
+
+TEST_F(Autostart, FoldersItCreatesAreTheOwnersOnlyWhateverTheUmask) {
+    const QString existing = home.path() + QStringLiteral("/bestaand");
+    ASSERT_TRUE(QDir().mkdir(existing));
+    ASSERT_EQ(::chmod(QFile::encodeName(existing).constData(), 0755), 0);
+    for (const mode_t umask : {mode_t(0), mode_t(0277)}) {
+        const QString config = existing + QStringLiteral("/%1/config").arg(umask);
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(config));
+        const mode_t saved = ::umask(umask);
+        shell.RegWrite(kRun, own());
+        shell.RegWrite(QStringLiteral("HKCU\\Software\\Quelmo\\Klankor\\zender"), 3,
+                       QStringLiteral("REG_DWORD"));
+        ::umask(saved);
+        for (const char* folder : {"/..", "", "/autostart", "/klankor"})
+            EXPECT_EQ(modeOf(config + QLatin1String(folder)), 0700u) << folder << " " << umask;
+    }
+    EXPECT_EQ(modeOf(existing), 0755u);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // Points XDG_CONFIG_HOME at a fresh folder for the length of one test.
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QString>
@@ -35,6 +36,23 @@ private:
     QTemporaryDir m_dir;
     QByteArray m_saved;
     bool m_hadValue;
+};
+
+// Puts a "klankor" on PATH that is a symbolic link to the running test
+// program, the way a desktop's launcher finds an installed one.
+class ProgramOnPath {
+public:
+    ProgramOnPath() : m_saved(qgetenv("PATH")) {
+        QFile::link(QCoreApplication::applicationFilePath(), link());
+        qputenv("PATH", QFile::encodeName(m_dir.path()) + ':' + m_saved);
+    }
+    ~ProgramOnPath() { qputenv("PATH", m_saved); }
+
+    QString link() const { return m_dir.path() + QStringLiteral("/klankor"); }
+
+private:
+    QTemporaryDir m_dir;
+    QByteArray m_saved;
 };
 
 inline QByteArray readBytes(const QString& file) {
