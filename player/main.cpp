@@ -4,13 +4,21 @@
 #include <QApplication>
 #include <QIcon>
 
+#include <cstdio>
+
 #include "media/WindowsMediaPlayer.h"
+#include "platform/host/Desktop.h"
 #include "platform/host/Form.h"
 #include "platform/host/Session.h"
 #include "player/Hoofd.h"
 
 int main(int argc, char** argv) {
+    if (const QString problem = platform::desktop::ChooseX11(); !problem.isEmpty()) {
+        std::fprintf(stderr, "%s\n", qPrintable(problem));
+        return 1;
+    }
     QApplication app(argc, argv);
+    platform::desktop::SpeakDutch();
     QApplication::setApplicationName(QStringLiteral("Klankor"));
     QApplication::setOrganizationName(QStringLiteral("Quelmo"));
     QApplication::setDesktopFileName(QStringLiteral("klankor"));

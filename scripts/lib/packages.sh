@@ -3,7 +3,7 @@
 
 KLANKOR_BUILD_PACKAGES=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev qt6-qpa-plugins
+    qt6-base-dev qt6-qpa-plugins qt6-translations-l10n libxcb1-dev
     libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly
     gstreamer1.0-pulseaudio gstreamer1.0-alsa
@@ -18,7 +18,7 @@ KLANKOR_TEST_PACKAGES=(
     gstreamer1.0-tools
     xvfb xauth openbox xdotool x11-utils x11-apps trayer
     libx11-dev libxext-dev
-    desktop-file-utils clang-format
+    desktop-file-utils appstream clang-format
     clang-14 libclang-rt-14-dev
     imagemagick
 )

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/host/Controls.h"
+#include "platform/host/Desktop.h"
 #include "settings/RegEdit.h"
 #include "settings/RegPaths.h"
 #include "support/Desktop.h"
@@ -79,5 +80,16 @@ TEST_P(SessionEnd, StoresTheLastStationAndTheShownToolWindow) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, SessionEnd, ::testing::Values(SIGTERM, SIGHUP, SIGINT));
+
+// On a Wayland session the program goes through XWayland by itself.
+TEST(WaylandSession, ChoosesXcbWhenAnXServerAnswers) {
+    const QByteArray asked = qgetenv("QT_QPA_PLATFORM");
+    qunsetenv("QT_QPA_PLATFORM");
+    qputenv("WAYLAND_DISPLAY", "wayland-0");
+    EXPECT_EQ(platform::desktop::ChooseX11(), QString());
+    EXPECT_EQ(qgetenv("QT_QPA_PLATFORM"), "xcb");
+    qunsetenv("WAYLAND_DISPLAY");
+    qputenv("QT_QPA_PLATFORM", asked);
+}
 
 }  // namespace

@@ -1,0 +1,45 @@
+#include "platform/host/Desktop.h"
+
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
+#include <xcb/xcb.h>
+
+namespace platform::desktop {
+
+QString ChooseX11() {
+    const QByteArray asked = qgetenv("QT_QPA_PLATFORM");
+    if (!asked.isEmpty() && asked != "xcb") return QString();
+    if (asked.isEmpty() && qEnvironmentVariableIsSet("WAYLAND_DISPLAY") &&
+        qEnvironmentVariableIsEmpty("DISPLAY"))
+        return QStringLiteral(
+            "Klankor heeft X11 nodig en deze Wayland-sessie biedt geen XWayland (DISPLAY is "
+            "leeg).");
+    if (qEnvironmentVariableIsEmpty("DISPLAY"))
+        return QStringLiteral("Klankor heeft een X-server nodig, maar DISPLAY is niet gezet.");
+    // Qt would abort when the server does not answer; ask it first.
+    xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+    const bool answers = xcb_connection_has_error(connection) == 0;
+    xcb_disconnect(connection);
+    if (!answers)
+        return QStringLiteral("Klankor kan de X-server %1 niet bereiken.")
+            .arg(qEnvironmentVariable("DISPLAY"));
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    return QString();
+}
+
+bool SpeakDutch() {
+    QLocale::setDefault(QLocale(QLocale::Dutch, QLocale::Netherlands));
+    auto* translator = new QTranslator(QCoreApplication::instance());
+    if (!translator->load(QStringLiteral("qtbase_nl"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    QCoreApplication::installTranslator(translator);
+    return true;
+}
+
+}  // namespace platform::desktop

@@ -1,0 +1,20 @@
+#pragma once
+// What the program needs of the desktop it starts on, settled before the
+// first window: an X server, and Qt's own texts in Dutch.
+
+#include <QString>
+
+namespace platform::desktop {
+
+// The shaped windows and the tray need X11. On a Wayland session with
+// XWayland (WAYLAND_DISPLAY and DISPLAY set) the program asks for Qt's xcb
+// platform itself. Returns an empty text when an X server answers (or
+// another platform was asked for on purpose), else why not, for the user.
+QString ChooseX11();
+
+// Qt's own texts (the scroll bars' context menus, standard dialogs) in
+// Dutch, whatever the user's locale: the whole interface is Dutch. False
+// when Qt's Dutch translations are not installed.
+bool SpeakDutch();
+
+}  // namespace platform::desktop
