@@ -364,7 +364,8 @@ int main(int argc, char** argv) {
         return playFor(args[2], args[3].toInt());
 
     QString url = qEnvironmentVariable("KLANKOR_BENCH_URL");
-    if (url.isEmpty()) url = QStringLiteral("http://%1/livestream1").arg(QLatin1String(Hosts::K));
+    // station 3's live MP3 mount (station 16 is HLS now)
+    if (url.isEmpty()) url = QStringLiteral("http://%1/arrowrock").arg(QLatin1String(Hosts::C));
     const int seconds = qEnvironmentVariableIntValue("KLANKOR_BENCH_SECONDS") > 0
                             ? qEnvironmentVariableIntValue("KLANKOR_BENCH_SECONDS")
                             : 60;
