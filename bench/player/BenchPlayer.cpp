@@ -365,7 +365,9 @@ int main(int argc, char** argv) {
         return playFor(args[2], args[3].toInt());
 
     QString url = qEnvironmentVariable("KLANKOR_BENCH_URL");
-    if (url.isEmpty()) url = Functies::StationUrl(16);
+    // station 3's live MP3 mount, reached over http as the player reaches it
+    if (url.isEmpty())
+        url = media::PlaylistResolver::playableUrl(QUrl(Functies::StationUrl(3))).toString();
     const int seconds = qEnvironmentVariableIntValue("KLANKOR_BENCH_SECONDS") > 0
                             ? qEnvironmentVariableIntValue("KLANKOR_BENCH_SECONDS")
                             : 60;

@@ -1,4 +1,4 @@
-"""The 32 station logos, 96 x 66 each, in catalogue order.
+"""The 32 station logos, 96 x 66 each, by the logo key of resources/stations.tsv.
 
 Every logo is drawn in logo pixels (0..96, 0..66) on a canvas SS times larger.
 They are original marks that only carry each station's name.
@@ -432,37 +432,38 @@ def _w(fn):
     return draw
 
 
-LOGOS = [
-    ("Radio Veronica", _w(veronica)),
-    ("3FM", _w(fm3)),
-    ("Arrow Classic Rock", _w(arrow_rock)),
-    ("Arrow Jazz FM", _w(arrow_jazz)),
-    ("BNN", _w(bnn)),
-    ("Caz!", _w(caz)),
-    ("Classic FM", _w(classic_fm)),
-    ("Class X", _w(class_x)),
-    ("Concert Zender", _w(concert_zender)),
-    ("FunX", _w(funx)),
-    ("Gigant FM", _w(gigant)),
-    ("Juize FM", _w(juize)),
-    ("Kinder Radio", _w(kinder)),
-    ("Kink Aardschok", _w(aardschok)),
-    ("Kink FM", _w(kink_fm)),
-    ("KX Radio", _w(kx)),
-    ("Laser Radio", _w(laser)),
-    ("Onin FM", _w(onin)),
-    ("Q-Music", _w(qmusic)),
-    ("Radio 1", _w(radio_public("1", (0, 84, 160), "nieuws"))),
-    ("Radio 2", _w(radio_public("2", (204, 30, 56), "muziek"))),
-    ("Radio 4", _w(radio_public("4", (112, 36, 96), "klassiek", SERIF_B))),
-    ("Radio 5", _w(radio_public("5", (24, 136, 76), "gesprek"))),
-    ("Radio 10 Gold", _w(gold10)),
-    ("Radio 538", _w(r538)),
-    ("Radio BemBem", _w(bembem)),
-    ("Radio NL", _w(radio_nl)),
-    ("Royal Radio", _w(royal)),
-    ("SkyRadio", _w(sky)),
-    ("Smash! FM", _w(smash)),
-    ("Star FM", _w(star_fm)),
-    ("TMF Radio", _w(tmf)),
-]
+# Drawing of each logo key of resources/stations.tsv.
+LOGOS = {
+    "veronica": _w(veronica),
+    "fm3": _w(fm3),
+    "arrow_rock": _w(arrow_rock),
+    "arrow_jazz": _w(arrow_jazz),
+    "bnn": _w(bnn),
+    "caz": _w(caz),
+    "classic_fm": _w(classic_fm),
+    "class_x": _w(class_x),
+    "concert_zender": _w(concert_zender),
+    "funx": _w(funx),
+    "gigant": _w(gigant),
+    "juize": _w(juize),
+    "kinder": _w(kinder),
+    "aardschok": _w(aardschok),
+    "kink_fm": _w(kink_fm),
+    "kx": _w(kx),
+    "laser": _w(laser),
+    "onin": _w(onin),
+    "qmusic": _w(qmusic),
+    "radio1": _w(radio_public("1", (0, 84, 160), "nieuws")),
+    "radio2": _w(radio_public("2", (204, 30, 56), "muziek")),
+    "radio4": _w(radio_public("4", (112, 36, 96), "klassiek", SERIF_B)),
+    "radio5": _w(radio_public("5", (24, 136, 76), "gesprek")),
+    "gold10": _w(gold10),
+    "r538": _w(r538),
+    "bembem": _w(bembem),
+    "radio_nl": _w(radio_nl),
+    "royal": _w(royal),
+    "sky": _w(sky),
+    "smash": _w(smash),
+    "star_fm": _w(star_fm),
+    "tmf": _w(tmf),
+}

@@ -440,13 +440,21 @@ def make_icons(out):
 
 
 
+def stations():
+    """(number, name, logo key) of every station, from the one station table."""
+    path = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "stations.tsv")
+    with open(path, encoding="utf-8") as table:
+        rows = [line.rstrip("\n").split("\t") for line in table if line.strip() and line[0] != "#"]
+    return [(int(row[0]), row[1], row[7]) for row in rows]
+
+
 def make_logos(out):
     from logos import LOGOS  # 32 small drawings, kept in their own file
 
     made = []
-    for number, (name, draw_fn) in enumerate(LOGOS, start=1):
+    for number, name, key in stations():
         big = Image.new("RGB", (96 * SS, 66 * SS), (255, 255, 255))
-        draw_fn(big, SS)
+        LOGOS[key](big, SS)
         small = downsample(big, (96, 66))
         pal = small.quantize(colors=256, method=Image.Quantize.MEDIANCUT, dither=Image.Dither.NONE)
         save_gif(pal, os.path.join(out, "logos", "%02d.gif" % number))
