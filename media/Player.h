@@ -33,9 +33,11 @@ public:
     virtual void SetVolume(int volume) = 0;
     virtual int balance() const = 0;  // -100 (left) .. 100 (right)
     virtual void SetBalance(int balance) = 0;
+    virtual QString title() const = 0;  // the stream's current title, plain text; empty when none
 
 signals:
     void StatusChange();
+    void TitleChange();
 };
 
 }  // namespace media

@@ -72,6 +72,7 @@ public:
     void SetVolume(int volume) override { settings_.SetVolume(volume); }
     int balance() const override { return settings_.balance(); }
     void SetBalance(int balance) override { settings_.SetBalance(balance); }
+    QString title() const override { return {}; }
 
 protected:
     void customEvent(QEvent* event) override;

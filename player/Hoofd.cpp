@@ -1,5 +1,6 @@
 #include "player/Hoofd.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "controls/frmControls.h"
@@ -27,7 +28,49 @@ short WholeNumber(const QString& text) {
 
 }  // namespace
 
-Hoofd::Hoofd() : Form(Kind::Main) {
+class Hoofd::Remote : public PlayerSeam::Remote {
+public:
+    explicit Remote(Hoofd& hoofd) : hoofd_(hoofd) {}
+
+    short Station() const override {
+        return hoofd_.lblPlaying.Tag().isEmpty() ? 0 : WholeNumber(hoofd_.lblPlaying.Tag());
+    }
+    void SelectStation(short station) override {
+        if (station >= 1 && station <= hoofd_.Images.Count()) hoofd_.GoToStation(station);
+    }
+    void PlayStation() override {
+        if (Station() != 0) {
+            hoofd_.WMP.controls().play();
+        } else if (const short stored = hoofd_.StoredStation()) {
+            hoofd_.GoToStation(stored);
+        }
+    }
+    int Volume() const override {
+        if (!Forms::IsLoaded<frmControls>()) return PlayerSeam::Player().volume();
+        return Forms::Get<frmControls>().ucSlider1.Value();
+    }
+    void SetVolume(int volume) override {
+        if (!Forms::IsLoaded<frmControls>()) return;
+        frmControls& controls = Forms::Get<frmControls>();
+        ucSlider& slider = controls.ucSlider1;
+        slider.SetValue(std::clamp(volume, slider.Min(), slider.Max()));
+        controls.SaveSoundSettings();
+    }
+    void Raise() override {
+        if (Forms::IsLoaded<Mnu>()) {
+            Forms::Get<Mnu>().menuOpenen_Click();
+            return;
+        }
+        hoofd_.SetWindowState(platform::vbNormal);
+        hoofd_.Show();
+    }
+    void Afsluiten() override { hoofd_.Unload(); }
+
+private:
+    Hoofd& hoofd_;
+};
+
+Hoofd::Hoofd() : Form(Kind::Main), remote_(std::make_unique<Remote>(*this)) {
     setObjectName(QStringLiteral("Hoofd"));
     SetCaption(QStringLiteral("Klankor"));
     SetPicture(platform::StdPicture::Load(QStringLiteral(":/skin/hoofd.gif")));
@@ -87,6 +130,7 @@ Hoofd::Hoofd() : Form(Kind::Main) {
     connect(&ZendersBox2, &platform::ImageBox::Click, this, &Hoofd::ZendersBox2_Click);
     connect(&WMP, &media::WindowsMediaPlayer::StatusChange, this, &Hoofd::WMP_StatusChange);
     PlayerSeam::HandOut(&WMP);
+    PlayerSeam::HandOutRemote(remote_.get());
 }
 
 Hoofd::~Hoofd() {
@@ -107,7 +151,8 @@ void Hoofd::Form_Load() {
     Transparant::ShapeFormFromPicture(*this, key);
     FillStationBoxes();
     Forms::Get<frmInstellingen>();
-    Forms::Get<frmControls>();
+    connect(&Forms::Get<frmControls>().ucSlider1, &ucSlider::Change, remote_.get(),
+            &PlayerSeam::Remote::VolumeChange);
     StartLastStation();
     Show();
 }
@@ -219,6 +264,7 @@ void Hoofd::SelectStation(const platform::ImageBox& box) {
     PlayStream(Functies::StationUrl(n));
     lblPlaying.SetCaption(Images.ListImages(n).Tag);
     lblPlaying.SetTag(box.Tag());
+    emit remote_->StationChange();
 }
 
 void Hoofd::WMP_StatusChange() {
@@ -243,14 +289,18 @@ void Hoofd::SaveLastStation() {
 }
 
 void Hoofd::StartLastStation() {
-    const QString stored = RegEdit::ReadRegValue(RegPaths::Zender);
-    if (stored.isEmpty() || !Forms::Get<frmInstellingen>().lstInstellingen.ListItems(1).Checked()) {
-        return;
-    }
+    if (!Forms::Get<frmInstellingen>().lstInstellingen.ListItems(1).Checked()) return;
+    if (const short c = StoredStation()) GoToStation(c);
+}
+
+short Hoofd::StoredStation() const {
     // A value edited by hand may be anything: only a station number counts.
     bool whole = false;
-    const int c = stored.trimmed().toInt(&whole);
-    if (!whole || c < 1 || c > Images.Count()) return;
+    const int c = RegEdit::ReadRegValue(RegPaths::Zender).trimmed().toInt(&whole);
+    return whole && c >= 1 && c <= Images.Count() ? static_cast<short>(c) : short{0};
+}
+
+void Hoofd::GoToStation(short c) {
     if (c <= VScroll1.Max() + 1) {
         VScroll1.SetValue(static_cast<short>(c - 1));
         SelectStation(ZendersBox1);

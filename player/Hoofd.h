@@ -3,6 +3,7 @@
 // whole program up; unloading it takes the program down.
 
 #include <array>
+#include <memory>
 
 #include "media/WindowsMediaPlayer.h"
 #include "platform/host/Controls.h"
@@ -54,10 +55,16 @@ public:
     void SelectStation(const platform::ImageBox& box);
     void SaveLastStation();
     void StartLastStation();
+    // The stored last station when it is a station number, else 0.
+    short StoredStation() const;
+    // Scrolls station 1..32 into the box that holds it and selects it there.
+    void GoToStation(short station);
 
 private:
+    class Remote;  // this window as the desktop bus drives it
     void DragWindow(short Button);
     void LoadImages();
     platform::Label lblMinimise_{this};
     platform::Label lblClose_{this};
+    std::unique_ptr<Remote> remote_;
 };

@@ -16,11 +16,17 @@ public:
     void SetVolume(int) override {}
     int balance() const override { return 0; }
     void SetBalance(int) override {}
+    QString title() const override { return QString(); }
 };
 
 QPointer<media::Player>& handedOut() {
     static QPointer<media::Player> player;
     return player;
+}
+
+QPointer<Remote>& handedOutRemote() {
+    static QPointer<Remote> remote;
+    return remote;
 }
 
 }  // namespace
@@ -33,6 +39,14 @@ media::Player& Player() {
 
 void HandOut(media::Player* player) {
     handedOut() = player;
+}
+
+Remote* MainWindow() {
+    return handedOutRemote();
+}
+
+void HandOutRemote(Remote* remote) {
+    handedOutRemote() = remote;
 }
 
 }  // namespace PlayerSeam

@@ -11,6 +11,8 @@
 #include "platform/host/Form.h"
 #include "platform/host/Session.h"
 #include "player/Hoofd.h"
+#include "session/Mpris.h"
+#include "session/OneKlankor.h"
 
 int main(int argc, char** argv) {
     if (const QString problem = platform::desktop::ChooseX11(); !problem.isEmpty()) {
@@ -24,6 +26,19 @@ int main(int argc, char** argv) {
     QApplication::setDesktopFileName(QStringLiteral("klankor"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/klankor-32.png")));
     QApplication::setQuitOnLastWindowClosed(false);
+    // One Klankor per session, settled before the store or the sound is
+    // touched. The player's object is on the bus before its name, so
+    // whoever sees the name finds the object.
+    session::Mpris mpris(QDBusConnection::sessionBus());
+    mpris.Register();
+    session::OneKlankor one;
+    switch (one.Claim(QDBusConnection::sessionBus())) {
+        case session::OneKlankor::Outcome::First: break;
+        case session::OneKlankor::Outcome::Raised: return 0;
+        case session::OneKlankor::Outcome::NoAnswer:
+            std::fprintf(stderr, "Klankor draait al, maar reageert niet.\n");
+            return 1;
+    }
     // Tests and benchmarks listen through a file instead of the sound card.
     media::WindowsMediaPlayer::SetDefaultAudioFile(qEnvironmentVariable("KLANKOR_AUDIO_FILE"));
     platform::Forms::SetOnLastUnload([] { QCoreApplication::quit(); });
@@ -31,5 +46,6 @@ int main(int argc, char** argv) {
     // last station and what a shown tool window holds are kept.
     platform::session::OnEnd([] { platform::Forms::EndSession(); });
     platform::Forms::Get<Hoofd>();
+    mpris.Attach();
     return QApplication::exec();
 }

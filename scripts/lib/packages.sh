@@ -18,6 +18,7 @@ KLANKOR_TEST_PACKAGES=(
     libgtest-dev libgmock-dev
     gstreamer1.0-tools
     xvfb xauth openbox xdotool x11-utils x11-apps trayer
+    dbus-daemon playerctl
     libx11-dev libxext-dev
     desktop-file-utils appstream clang-format
     clang-14 libclang-rt-14-dev
