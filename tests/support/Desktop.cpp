@@ -1,5 +1,6 @@
 #include "support/Desktop.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QTest>
@@ -23,7 +24,6 @@ void ClickAt(QPoint global, int button) {
     Xdotool({"mousedown", b});
     QTest::qWait(60);
     Xdotool({"mouseup", b});
-    QTest::qWait(60);
 }
 
 bool WaitFor(const std::function<bool()>& done, int milliseconds) {
@@ -34,6 +34,16 @@ bool WaitFor(const std::function<bool()>& done, int milliseconds) {
         QTest::qWait(20);
     }
     return true;
+}
+
+EventCounter::EventCounter(QEvent::Type type) : type_(type) {
+    QCoreApplication::instance()->installEventFilter(this);
+}
+
+bool EventCounter::eventFilter(QObject* target, QEvent* event) {
+    // Once per event: a widget that passes it on to its parent would count it again.
+    if (event->type() == type_ && target->isWindowType()) ++count_;
+    return false;
 }
 
 }  // namespace desktop

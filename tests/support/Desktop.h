@@ -2,6 +2,8 @@
 // Driving a real desktop from a test: xdotool for the pointer, and waiting
 // for the program's windows while its event loop keeps running.
 
+#include <QEvent>
+#include <QObject>
 #include <QPoint>
 #include <QStringList>
 #include <functional>
@@ -16,5 +18,20 @@ void Xdotool(const QStringList& args);
 void ClickAt(QPoint global, int button = 1);
 // Runs the event loop until `done` holds or the time is up.
 bool WaitFor(const std::function<bool()>& done, int milliseconds = 5000);
+
+// Counts the events of one type that reach the program's windows, so a test
+// can wait until what it did has arrived, also when it should change nothing.
+class EventCounter : public QObject {
+public:
+    explicit EventCounter(QEvent::Type type);
+    int count() const { return count_; }
+
+protected:
+    bool eventFilter(QObject* target, QEvent* event) override;
+
+private:
+    QEvent::Type type_;
+    int count_ = 0;
+};
 
 }  // namespace desktop
