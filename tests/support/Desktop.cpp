@@ -9,12 +9,25 @@
 
 namespace desktop {
 
-void Xdotool(const QStringList& args) {
+namespace {
+
+// Runs xdotool with the event loop running meanwhile; its output, and
+// whether it did what it was asked.
+QByteArray run(const QStringList& args, bool& ok) {
     QProcess process;
     process.start(QStringLiteral("xdotool"), args);
-    ASSERT_TRUE(process.waitForStarted()) << "xdotool is missing";
+    ok = process.waitForStarted();
     while (process.state() != QProcess::NotRunning) QTest::qWait(10);
-    ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+    ok = ok && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    return ok ? process.readAllStandardOutput() : process.readAllStandardError();
+}
+
+}  // namespace
+
+void Xdotool(const QStringList& args) {
+    bool ok = false;
+    const QByteArray said = run(args, ok);
+    ASSERT_TRUE(ok) << "xdotool " << args.join(' ').toStdString() << ": " << said.toStdString();
 }
 
 void ClickAt(QPoint global, int button) {
@@ -24,6 +37,12 @@ void ClickAt(QPoint global, int button) {
     Xdotool({"mousedown", b});
     QTest::qWait(60);
     Xdotool({"mouseup", b});
+}
+
+bool ActiveForTheWindowManager(QWidget& window) {
+    bool ok = false;
+    const QByteArray id = run({QStringLiteral("getactivewindow")}, ok);
+    return ok && id.trimmed().toULongLong() == window.winId();
 }
 
 bool WaitFor(const std::function<bool()>& done, int milliseconds) {

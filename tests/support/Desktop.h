@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QPoint>
 #include <QStringList>
+#include <QWidget>
 #include <functional>
 
 namespace desktop {
@@ -18,6 +19,9 @@ void Xdotool(const QStringList& args);
 void ClickAt(QPoint global, int button = 1);
 // Runs the event loop until `done` holds or the time is up.
 bool WaitFor(const std::function<bool()>& done, int milliseconds = 5000);
+// Whether the window manager holds this window active, which may come after
+// Qt thinks it is: a click or key before then can go astray.
+bool ActiveForTheWindowManager(QWidget& window);
 
 // Counts the events of one type that reach the program's windows, so a test
 // can wait until what it did has arrived, also when it should change nothing.
