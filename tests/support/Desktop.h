@@ -5,9 +5,11 @@
 #include <QEvent>
 #include <QObject>
 #include <QPoint>
+#include <QRect>
 #include <QStringList>
 #include <QWidget>
 #include <functional>
+#include <optional>
 
 namespace desktop {
 
@@ -22,6 +24,9 @@ bool WaitFor(const std::function<bool()>& done, int milliseconds = 5000);
 // Whether the window manager holds this window active, which may come after
 // Qt thinks it is: a click or key before then can go astray.
 bool ActiveForTheWindowManager(QWidget& window);
+// Where the window is that the window manager holds active, once that is a
+// window of the given name (of any program); nothing if it never is.
+std::optional<QRect> ActiveWindowNamed(const QString& name, int milliseconds = 15000);
 
 // Counts the events of one type that reach the program's windows, so a test
 // can wait until what it did has arrived, also when it should change nothing.
