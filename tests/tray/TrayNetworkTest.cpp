@@ -172,10 +172,18 @@ TEST(TrayProgram, AfsluitenInTheTrayMenuEndsTheProgram) {
     ASSERT_TRUE(WaitFor([&audio] { return audio.size() > 0; }, 20000))
         << "station 12 does not play";
 
-    // the menu's last entry, chosen with the keyboard; the menu is the other
-    // program's, so nothing here can see it open but a moment's wait
+    // the menu's last entry, chosen with the keyboard once the menu is one
+    // more window of the program on the screen
+    const auto shown = [&klankor] {
+        QProcess search;
+        search.start("xdotool",
+                     {"search", "--onlyvisible", "--pid", QString::number(klankor.processId())});
+        search.waitForFinished();
+        return search.readAllStandardOutput().count('\n');
+    };
+    const qsizetype icon = shown();
     ASSERT_TRUE(trayhost::Click(trayhost::Icons().at(0), 3));
-    QTest::qWait(500);
+    ASSERT_TRUE(WaitFor([&] { return shown() > icon; })) << "no menu";
     ASSERT_TRUE(trayhost::Xdotool({"key", "Up"}));
     ASSERT_TRUE(trayhost::Xdotool({"key", "Return"}));
     ASSERT_TRUE(WaitFor([&klankor] { return klankor.state() == QProcess::NotRunning; }, 10000))
