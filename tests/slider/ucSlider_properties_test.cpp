@@ -36,22 +36,6 @@ protected:
 
 }  // namespace
 
-TEST_F(SliderProperties, NewInstanceReadsBackTheDefaults) {
-    ucSlider fresh;
-    fresh.UserControl_InitProperties();
-    EXPECT_EQ(fresh.Min(), 0);
-    EXPECT_EQ(fresh.Max(), 10);
-    EXPECT_EQ(fresh.Value(), 0);
-    EXPECT_EQ(fresh.Orientation(), 1);
-    EXPECT_EQ(fresh.RailStyle(), 0);
-    EXPECT_TRUE(fresh.Enabled());
-    EXPECT_TRUE(fresh.ShowValueTip());
-    EXPECT_EQ(fresh.BackColor(), 0x8000000Fu);
-    EXPECT_EQ(fresh.MousePointer(), 0);
-    EXPECT_TRUE(fresh.SliderImage().isNull());
-    EXPECT_TRUE(fresh.RailImage().isNull());
-}
-
 TEST_F(SliderProperties, BoundsMustStayInOrder) {
     EXPECT_EQ(errorOf([&] { s.SetMin(10); }), 380);
     EXPECT_EQ(errorOf([&] { s.SetMax(0); }), 380);
@@ -126,20 +110,29 @@ TEST_F(SliderProperties, AnyOrientationIsKept) {
     EXPECT_EQ(s.RailStyle(), 42);
 }
 
-TEST(SliderStore, DefaultsStoreNothingAndAnEmptyStoreRestoresThem) {
-    ucSlider s;
-    s.UserControl_InitProperties();
-    PropertyBag bag;
-    s.UserControl_WriteProperties(bag);
-    EXPECT_TRUE(bag.IsEmpty()) << bag.Keys().join(QLatin1Char(' ')).toStdString();
-
-    ucSlider restored;
-    restored.UserControl_ReadProperties(PropertyBag());
-    EXPECT_EQ(restored.Min(), 0);
-    EXPECT_EQ(restored.Max(), 10);
-    EXPECT_EQ(restored.Orientation(), 1);
-    EXPECT_EQ(restored.BackColor(), 0x8000000Fu);
-    EXPECT_TRUE(restored.Enabled());
+TEST(SliderStore, ANewInstanceAndAnEmptyStoreGiveTheDefaultsWhichStoreNothing) {
+    for (const bool restored : {false, true}) {
+        ucSlider s;
+        if (restored) {
+            s.UserControl_ReadProperties(PropertyBag());
+        } else {
+            s.UserControl_InitProperties();
+        }
+        EXPECT_EQ(s.Min(), 0) << restored;
+        EXPECT_EQ(s.Max(), 10) << restored;
+        EXPECT_EQ(s.Value(), 0) << restored;
+        EXPECT_EQ(s.Orientation(), 1) << restored;
+        EXPECT_EQ(s.RailStyle(), 0) << restored;
+        EXPECT_TRUE(s.Enabled()) << restored;
+        EXPECT_TRUE(s.ShowValueTip()) << restored;
+        EXPECT_EQ(s.BackColor(), 0x8000000Fu) << restored;
+        EXPECT_EQ(s.MousePointer(), 0) << restored;
+        EXPECT_TRUE(s.SliderImage().isNull()) << restored;
+        EXPECT_TRUE(s.RailImage().isNull()) << restored;
+        PropertyBag bag;
+        s.UserControl_WriteProperties(bag);
+        EXPECT_TRUE(bag.IsEmpty()) << bag.Keys().join(QLatin1Char(' ')).toStdString();
+    }
 }
 
 TEST(SliderStore, MaxAndValueAloneRestoreQuietly) {
