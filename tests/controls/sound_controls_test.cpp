@@ -1,5 +1,6 @@
-// The sound controls window: its sliders as designed, the stored volume and
-// balance, and every change passed to the player.
+// The sound controls window on its own: its sliders as designed, the stored
+// volume and balance, and every change handed to the player it reaches
+// through the player seam (a recording one here).
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
@@ -7,12 +8,10 @@
 
 #include <gtest/gtest.h>
 
-#include "support/ProgramTest.h"
-
 #include "controls/frmControls.h"
 #include "platform/host/Form.h"
-#include "player/Hoofd.h"
 #include "settings/RegEdit.h"
+#include "support/RecordingPlayer.h"
 
 using platform::Forms;
 
@@ -21,10 +20,22 @@ namespace {
 const QString kVolume = QStringLiteral("HKEY_CURRENT_USER\\Software\\Quelmo\\Klankor\\volume");
 const QString kBalance = QStringLiteral("HKEY_CURRENT_USER\\Software\\Quelmo\\Klankor\\balance");
 
-using SoundControls = ProgramTest;
+class SoundControls : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(config.isValid());
+        qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    }
+    void TearDown() override { unload(); }
+    static void unload() {
+        Forms::Unload<frmControls>();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    QTemporaryDir config;
+    RecordingPlayer player;
+};
 
-TEST_F(SoundControls, SlidersAreAsDesigned) {
-    Hoofd& hoofd = Forms::Get<Hoofd>();
+TEST_F(SoundControls, SlidersAreAsDesignedAndAFirstRunSendsNothing) {
     frmControls& controls = Forms::Get<frmControls>();
     EXPECT_EQ(controls.ScaleWidth(), 200);
     EXPECT_EQ(controls.ScaleHeight(), 118);
@@ -44,45 +55,40 @@ TEST_F(SoundControls, SlidersAreAsDesigned) {
     EXPECT_EQ(controls.ucSlider2.Min(), -50);
     EXPECT_EQ(controls.ucSlider2.Max(), 50);
     EXPECT_EQ(controls.ucSlider2.Value(), 0);
-    // first run: the player keeps its own start values
-    EXPECT_EQ(hoofd.WMP.settings().volume(), 50);
-    EXPECT_EQ(hoofd.WMP.settings().balance(), 0);
+    // the player keeps its own start values
+    EXPECT_EQ(player.calls, QStringList());
 }
 
 TEST_F(SoundControls, StoredValuesReachTheSlidersAndThePlayer) {
     RegEdit::WriteRegDword(kVolume, 0);
     RegEdit::WriteRegDword(kBalance, -50);
-    Hoofd& hoofd = Forms::Get<Hoofd>();
     frmControls& controls = Forms::Get<frmControls>();
     EXPECT_EQ(controls.ucSlider1.Value(), 0);
     EXPECT_EQ(controls.ucSlider2.Value(), -50);
-    EXPECT_EQ(hoofd.WMP.settings().volume(), 0);
-    EXPECT_EQ(hoofd.WMP.settings().balance(), -50);
+    EXPECT_EQ(player.calls, QStringList({"volume 0", "balance -50"}));
 }
 
-TEST_F(SoundControls, UnusableStoredValuesAreLeftAsideAndOverwrittenAtTheNextSave) {
-    const std::pair<const char*, const char*> cases[] = {{"101", "51"},   {"-1", "-51"},
-                                                         {"abc", "abc"},  {"70000", "-70000"},
-                                                         {"50.5", "0.5"}, {"", ""}};
-    for (const auto& [bad, badBalance] : cases) {
-        RegEdit::WriteRegString(kVolume, QString::fromLatin1(bad));
-        RegEdit::WriteRegString(kBalance, QString::fromLatin1(badBalance));
-        Hoofd& hoofd = Forms::Get<Hoofd>();
+TEST_F(SoundControls, StartAndUnusableStoredValuesSendNothingAndTheNextSaveRepairsThem) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"50", "0"},         {"101", "51"},   {"-1", "-51"}, {"abc", "abc"},
+        {"70000", "-70000"}, {"50.5", "0.5"}, {"", ""}};
+    for (const auto& [volume, balance] : cases) {
+        RegEdit::WriteRegString(kVolume, QString::fromLatin1(volume));
+        RegEdit::WriteRegString(kBalance, QString::fromLatin1(balance));
         frmControls& controls = Forms::Get<frmControls>();
-        EXPECT_EQ(controls.ucSlider1.Value(), 50) << bad;
-        EXPECT_EQ(controls.ucSlider2.Value(), 0) << bad;
-        EXPECT_EQ(hoofd.WMP.settings().volume(), 50) << bad;
+        EXPECT_EQ(controls.ucSlider1.Value(), 50) << volume;
+        EXPECT_EQ(controls.ucSlider2.Value(), 0) << balance;
+        EXPECT_EQ(player.calls, QStringList()) << volume << " " << balance;
         controls.SetVisible(true);
         controls.Form_LostFocus();
         EXPECT_FALSE(controls.Visible());
-        EXPECT_EQ(RegEdit::ReadRegValue(kVolume), "50") << bad;
-        EXPECT_EQ(RegEdit::ReadRegValue(kBalance), "0") << bad;
-        UnloadAll();
+        EXPECT_EQ(RegEdit::ReadRegValue(kVolume), "50") << volume;
+        EXPECT_EQ(RegEdit::ReadRegValue(kBalance), "0") << balance;
+        unload();
     }
 }
 
 TEST_F(SoundControls, NothingIsStoredUntilTheWindowLosesTheFocus) {
-    Forms::Get<Hoofd>();
     frmControls& controls = Forms::Get<frmControls>();
     controls.ucSlider1.SetValue(70);
     controls.ucSlider2.SetValue(-20);
@@ -93,15 +99,8 @@ TEST_F(SoundControls, NothingIsStoredUntilTheWindowLosesTheFocus) {
     EXPECT_EQ(RegEdit::ReadRegValue(kBalance), "-20");
 }
 
-TEST_F(SoundControls, DraggingTheThumbSetsThePlayersVolumeAtEveryValueOnTheWay) {
-    Hoofd& hoofd = Forms::Get<Hoofd>();
-    frmControls& controls = Forms::Get<frmControls>();
-    ucSlider& volume = controls.ucSlider1;
-    std::vector<int> heard;
-    QObject::connect(&volume, &ucSlider::Change, [&] {
-        EXPECT_EQ(hoofd.WMP.settings().volume(), volume.Value());
-        heard.push_back(hoofd.WMP.settings().volume());
-    });
+TEST_F(SoundControls, DraggingTheThumbSendsEveryVolumeOnTheWay) {
+    ucSlider& volume = Forms::Get<frmControls>().ucSlider1;
     // grab the thumb in its middle and move it right pixel by pixel
     const int y = 7;
     int x = static_cast<int>(volume.imgSlider.Left) + 11;
@@ -114,20 +113,16 @@ TEST_F(SoundControls, DraggingTheThumbSetsThePlayersVolumeAtEveryValueOnTheWay) 
         ASSERT_LT(x, 300);
     }
     QTest::mouseRelease(&volume, Qt::LeftButton, {}, QPoint(x, y));
-    ASSERT_FALSE(heard.empty());
-    EXPECT_EQ(heard.back(), 60);
-    for (size_t i = 1; i < heard.size(); ++i) EXPECT_EQ(heard[i], heard[i - 1] + 1);
-    EXPECT_EQ(hoofd.WMP.settings().volume(), 60);
-    EXPECT_EQ(RegEdit::ReadRegValue(kVolume), "");
+    QStringList wanted;
+    for (int v = 51; v <= 60; ++v) wanted << QStringLiteral("volume %1").arg(v);
+    EXPECT_EQ(player.calls, wanted);
 }
 
 TEST_F(SoundControls, BalanceIsHandedOverUnscaled) {
-    Hoofd& hoofd = Forms::Get<Hoofd>();
     frmControls& controls = Forms::Get<frmControls>();
     controls.ucSlider2.SetValue(50);
-    EXPECT_EQ(hoofd.WMP.settings().balance(), 50);
     controls.ucSlider2.SetValue(-50);
-    EXPECT_EQ(hoofd.WMP.settings().balance(), -50);
+    EXPECT_EQ(player.calls, QStringList({"balance 50", "balance -50"}));
 }
 
 }  // namespace

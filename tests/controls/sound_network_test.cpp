@@ -59,13 +59,17 @@ TEST(SoundControlsWithAStation, TheSinkFollowsTheVolumeThumb) {
         << hoofd.lblStatus.Caption().toStdString();
     ucSlider& volume = Forms::Get<frmControls>().ucSlider1;
 
-    // Each level is judged on what arrives well after the thumb stopped.
+    // Each level is judged on a second of sound after the next one and a
+    // half, which may have been on its way when the thumb stopped.
+    const auto arrived = [&](qint64 from, qint64 bytes) {
+        return WaitFor([&] { return QFile(audio).size() > from + bytes; }, 10000);
+    };
     auto level = [&](int value) {
         dragTo(volume, value);
         EXPECT_EQ(hoofd.WMP.settings().volume(), value);
-        QTest::qWait(1500);
+        EXPECT_TRUE(arrived(QFile(audio).size(), 44100 * 4 * 3 / 2));
         const qint64 from = QFile(audio).size();
-        EXPECT_TRUE(WaitFor([&] { return QFile(audio).size() > from + 44100 * 4; }, 10000));
+        EXPECT_TRUE(arrived(from, 44100 * 4));
         return rmsSince(audio, from);
     };
     const double half = level(50);

@@ -17,12 +17,15 @@ using platform::Forms;
 
 namespace {
 
-// Presses a button at a point of the window, moves by (dx, dy) in steps and
-// releases; returns how far the window moved.
-QPoint drag(QWidget& window, QPoint at, int button, QPoint by) {
+// Presses a button at a point of the window, moves by `by` in steps and
+// releases; returns how far the window moved, once it has moved that far or,
+// when it is to stay, once the program has had the release.
+QPoint drag(QWidget& window, QPoint at, int button, QPoint by, bool moves) {
     const QPoint before = window.frameGeometry().topLeft();
     const QPoint start = window.mapToGlobal(at);
     const QString b = QString::number(button);
+    desktop::EventCounter releases(QEvent::MouseButtonRelease);
+    // Each step gives openbox the moment it needs to take up the move.
     desktop::Xdotool({"mousemove", QString::number(start.x()), QString::number(start.y())});
     QTest::qWait(50);
     desktop::Xdotool({"mousedown", b});
@@ -33,7 +36,10 @@ QPoint drag(QWidget& window, QPoint at, int button, QPoint by) {
         QTest::qWait(50);
     }
     desktop::Xdotool({"mouseup", b});
-    QTest::qWait(300);
+    desktop::WaitFor([&] {
+        const QPoint left = window.frameGeometry().topLeft() - before - by;
+        return moves ? left.manhattanLength() <= 3 : releases.count() > 0;
+    });
     return window.frameGeometry().topLeft() - before;
 }
 
@@ -46,8 +52,7 @@ protected:
         Hoofd& hoofd = Forms::Get<Hoofd>();
         hoofd.SetLeft(100 * 15);
         hoofd.SetTop(100 * 15);
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&hoofd));
-        QTest::qWait(200);
+        ASSERT_TRUE(desktop::WaitFor([&] { return desktop::ActiveForTheWindowManager(hoofd); }));
     }
     void TearDown() override {
         Forms::Unload<Hoofd>();
@@ -58,7 +63,7 @@ protected:
 
 TEST_F(MainWindowOnDesktop, LeftDragOnTheBackgroundMovesTheWindow) {
     Hoofd& hoofd = Forms::Get<Hoofd>();
-    const QPoint moved = drag(hoofd, QPoint(350, 110), 1, QPoint(120, 60));
+    const QPoint moved = drag(hoofd, QPoint(350, 110), 1, QPoint(120, 60), true);
     EXPECT_NEAR(moved.x(), 120, 3);
     EXPECT_NEAR(moved.y(), 60, 3);
 }
@@ -66,30 +71,33 @@ TEST_F(MainWindowOnDesktop, LeftDragOnTheBackgroundMovesTheWindow) {
 TEST_F(MainWindowOnDesktop, LeftDragOnTheStatusLinesMovesTheWindow) {
     Hoofd& hoofd = Forms::Get<Hoofd>();
     const QPoint status = hoofd.lblStatus.geometry().center();
-    QPoint moved = drag(hoofd, status, 1, QPoint(-40, 30));
+    QPoint moved = drag(hoofd, status, 1, QPoint(-40, 30), true);
     EXPECT_NEAR(moved.x(), -40, 3);
     EXPECT_NEAR(moved.y(), 30, 3);
     const QPoint playing = hoofd.lblPlaying.geometry().center();
-    moved = drag(hoofd, playing, 1, QPoint(50, 0));
+    moved = drag(hoofd, playing, 1, QPoint(50, 0), true);
     EXPECT_NEAR(moved.x(), 50, 3);
 }
 
 TEST_F(MainWindowOnDesktop, OtherButtonsAndOtherControlsDoNotDrag) {
     Hoofd& hoofd = Forms::Get<Hoofd>();
-    EXPECT_EQ(drag(hoofd, QPoint(350, 110), 3, QPoint(80, 40)), QPoint(0, 0));
-    EXPECT_EQ(drag(hoofd, hoofd.lblStatus.geometry().center(), 3, QPoint(80, 40)), QPoint(0, 0));
-    EXPECT_EQ(drag(hoofd, hoofd.ZendersBox1.geometry().center(), 1, QPoint(80, 40)), QPoint(0, 0));
-    EXPECT_EQ(drag(hoofd, hoofd.Label2.geometry().center(), 1, QPoint(80, 40)), QPoint(0, 0));
+    EXPECT_EQ(drag(hoofd, QPoint(350, 110), 3, QPoint(80, 40), false), QPoint(0, 0));
+    EXPECT_EQ(drag(hoofd, hoofd.lblStatus.geometry().center(), 3, QPoint(80, 40), false),
+              QPoint(0, 0));
+    EXPECT_EQ(drag(hoofd, hoofd.ZendersBox1.geometry().center(), 1, QPoint(80, 40), false),
+              QPoint(0, 0));
+    EXPECT_EQ(drag(hoofd, hoofd.Label2.geometry().center(), 1, QPoint(80, 40), false),
+              QPoint(0, 0));
 }
 
 TEST_F(MainWindowOnDesktop, ADoubleClickOnAStationBoxIsOneSelection) {
     Hoofd& hoofd = Forms::Get<Hoofd>();
     QSignalSpy clicks(&hoofd.ZendersBox2, &platform::ImageBox::Click);
     const QPoint at = hoofd.ZendersBox2.mapToGlobal(hoofd.ZendersBox2.rect().center());
+    desktop::EventCounter releases(QEvent::MouseButtonRelease);
     desktop::Xdotool({"mousemove", QString::number(at.x()), QString::number(at.y())});
-    QTest::qWait(50);
     desktop::Xdotool({"click", "--repeat", "2", "--delay", "60", "1"});
-    QTest::qWait(300);
+    ASSERT_TRUE(desktop::WaitFor([&] { return releases.count() == 2; }));
     EXPECT_EQ(clicks.count(), 1);
     EXPECT_EQ(hoofd.lblPlaying.Tag(), "18");
 }

@@ -1,5 +1,6 @@
 // The main window through its controls: the station boxes, the tool-window
-// toggles and the loading and unloading of the program's windows.
+// toggles, the tray on minimising, the player it hands out, and the loading
+// and unloading of the program's windows.
 
 #include <QCoreApplication>
 #include <QLineEdit>
@@ -14,8 +15,11 @@
 #include "controls/frmControls.h"
 #include "platform/host/Form.h"
 #include "player/Hoofd.h"
+#include "player/PlayerSeam.h"
 #include "settings/RegEdit.h"
+#include "settings/RegPaths.h"
 #include "settings/frmInstellingen.h"
+#include "tray/Mnu.h"
 
 using platform::Forms;
 
@@ -45,7 +49,7 @@ TEST_F(MainWindow, BoxesOpenOnTheFirstStationOfEachHalf) {
     EXPECT_EQ(hoofd.ZendersBox1.Picture().Height(), 66);
 }
 
-TEST_F(MainWindow, ScrollBarsStepThroughTheirHalfOfTheCatalogue) {
+TEST_F(MainWindow, EachScrollBarStepsThroughItsOwnHalfOfTheCatalogue) {
     Hoofd& hoofd = Forms::Get<Hoofd>();
     hoofd.VScroll1.SetValue(16);
     EXPECT_EQ(shown(hoofd.ZendersBox1).tooltip, "Klik om te luisteren naar Laser Radio");
@@ -53,28 +57,22 @@ TEST_F(MainWindow, ScrollBarsStepThroughTheirHalfOfTheCatalogue) {
     hoofd.VScroll2.SetValue(14);
     EXPECT_EQ(shown(hoofd.ZendersBox2).tooltip, "Klik om te luisteren naar TMF Radio");
     EXPECT_EQ(shown(hoofd.ZendersBox2).tag, "32");
-    // every station of a box is reachable and each shows its own logo
+    // every station of a box is reachable, each shows its own logo, and the
+    // other box stays where it is
     QList<qint64> logos;
     for (short v = 0; v <= hoofd.VScroll1.Max(); ++v) {
         hoofd.VScroll1.SetValue(v);
         EXPECT_EQ(hoofd.ZendersBox1.Tag(), QString::number(v + 1));
+        EXPECT_EQ(hoofd.ZendersBox2.Tag(), "32");
         logos.append(hoofd.ZendersBox1.Picture().image().cacheKey());
     }
     for (short v = 0; v <= hoofd.VScroll2.Max(); ++v) {
         hoofd.VScroll2.SetValue(v);
         EXPECT_EQ(hoofd.ZendersBox2.Tag(), QString::number(v + 18));
+        EXPECT_EQ(hoofd.ZendersBox1.Tag(), "17");
         logos.append(hoofd.ZendersBox2.Picture().image().cacheKey());
     }
     EXPECT_EQ(QSet<qint64>(logos.begin(), logos.end()).size(), 32);
-}
-
-TEST_F(MainWindow, BoxesAreIndependent) {
-    Hoofd& hoofd = Forms::Get<Hoofd>();
-    hoofd.VScroll1.SetValue(5);
-    EXPECT_EQ(hoofd.ZendersBox2.Tag(), "18");
-    hoofd.VScroll2.SetValue(3);
-    EXPECT_EQ(hoofd.ZendersBox1.Tag(), "6");
-    EXPECT_EQ(hoofd.ZendersBox2.Tag(), "21");
 }
 
 TEST_F(MainWindow, SettingAScrollBarToItsValueChangesNothing) {
@@ -84,18 +82,6 @@ TEST_F(MainWindow, SettingAScrollBarToItsValueChangesNothing) {
     EXPECT_EQ(changes.count(), 0);
     hoofd.VScroll1.SetValue(2);
     EXPECT_EQ(changes.count(), 1);
-}
-
-TEST_F(MainWindow, ClickingABoxNamesItsStation) {
-    Hoofd& hoofd = Forms::Get<Hoofd>();
-    hoofd.VScroll2.SetValue(7);
-    QTest::mouseClick(&hoofd.ZendersBox2, Qt::LeftButton);
-    EXPECT_EQ(hoofd.lblPlaying.Caption(), "Radio 538");
-    EXPECT_EQ(hoofd.lblPlaying.Tag(), "25");
-    // the right button is no click
-    hoofd.VScroll1.SetValue(3);
-    QTest::mouseClick(&hoofd.ZendersBox1, Qt::RightButton);
-    EXPECT_EQ(hoofd.lblPlaying.Tag(), "25");
 }
 
 TEST_F(MainWindow, StartsWithItsTextsAndIsShapedToItsPicture) {
@@ -148,8 +134,9 @@ TEST_F(MainWindow, SecondClickHidesWithoutMoving) {
     EXPECT_FALSE(settings.Visible());
     EXPECT_EQ(settings.Top(), top);
     EXPECT_EQ(settings.Left(), left);
-    QTest::qWait(50);
-    // hidden by the label, not by a loss of focus: nothing stored
+    // hidden by the label, not by a loss of focus: nothing stored, also not
+    // once what is pending has run
+    QCoreApplication::processEvents();
     EXPECT_EQ(RegEdit::ReadRegValue(
                   QStringLiteral("HKEY_CURRENT_USER\\Software\\Quelmo\\Klankor\\autostream")),
               "");
@@ -158,7 +145,7 @@ TEST_F(MainWindow, SecondClickHidesWithoutMoving) {
     ASSERT_TRUE(Forms::Get<frmControls>().Visible());
     QTest::mouseClick(&hoofd.Label2, Qt::LeftButton);
     EXPECT_FALSE(Forms::Get<frmControls>().Visible());
-    QTest::qWait(50);
+    QCoreApplication::processEvents();
     EXPECT_EQ(RegEdit::ReadRegValue(
                   QStringLiteral("HKEY_CURRENT_USER\\Software\\Quelmo\\Klankor\\volume")),
               "");
@@ -176,16 +163,45 @@ TEST_F(MainWindow, LoadsTheToolWindowsHiddenAndUnloadsEverything) {
 
     int ended = 0;
     Forms::SetOnLastUnload([&] { ++ended; });
+    Forms::Get<Mnu>();  // as while in the tray
     Forms::Get<Hoofd>().lblControls_Click(1);
     EXPECT_FALSE(Forms::IsLoaded<Hoofd>());
     EXPECT_FALSE(Forms::IsLoaded<frmInstellingen>());
     EXPECT_FALSE(Forms::IsLoaded<frmControls>());
+    EXPECT_FALSE(Forms::IsLoaded<Mnu>());
     EXPECT_EQ(Forms::Count(), 0);
     EXPECT_EQ(ended, 1);
     // unloading what is not loaded does nothing
     Forms::Unload<frmControls>();
     EXPECT_EQ(ended, 1);
     Forms::SetOnLastUnload(nullptr);
+}
+
+TEST_F(MainWindow, HandsItsPlayerOutBeforeTheSoundControlsLoad) {
+    RegEdit::WriteRegDword(RegPaths::Volume, 0);
+    RegEdit::WriteRegDword(RegPaths::Balance, -50);
+    Hoofd& hoofd = Forms::Get<Hoofd>();
+    EXPECT_EQ(&PlayerSeam::Player(), &hoofd.WMP);
+    EXPECT_EQ(hoofd.WMP.settings().volume(), 0);
+    EXPECT_EQ(hoofd.WMP.settings().balance(), -50);
+}
+
+TEST_F(MainWindow, MinimisingTriesTheTrayEachTimeItsSwitchIsOn) {
+    Hoofd& hoofd = Forms::Get<Hoofd>();
+    hoofd.SetWindowState(platform::vbMinimized);
+    EXPECT_FALSE(Forms::IsLoaded<Mnu>());
+    hoofd.SetWindowState(platform::vbNormal);
+
+    Forms::Get<frmInstellingen>().lstInstellingen.ListItems(3).SetChecked(true);
+    hoofd.SetWindowState(platform::vbMinimized);
+    EXPECT_TRUE(Forms::IsLoaded<Mnu>());
+    // without a notification area the tray window goes again
+    ASSERT_TRUE(QTest::qWaitFor([] { return !Forms::IsLoaded<Mnu>(); }));
+    // restored from the taskbar and minimised again, it tries afresh
+    hoofd.SetWindowState(platform::vbNormal);
+    EXPECT_FALSE(Forms::IsLoaded<Mnu>());
+    hoofd.SetWindowState(platform::vbMinimized);
+    EXPECT_TRUE(Forms::IsLoaded<Mnu>());
 }
 
 TEST_F(MainWindow, SettingsWindowRefusesEditingItsEntries) {

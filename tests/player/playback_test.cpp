@@ -61,6 +61,11 @@ TEST_F(Playback, ABoxClickPlaysItsStationAndClosingStoresIt) {
     EXPECT_EQ(hoofd.WMP.URL(), Functies::StationUrl(25));
     EXPECT_EQ(hoofd.lblPlaying.Caption(), "Radio 538");
     EXPECT_EQ(hoofd.lblPlaying.Tag(), "25");
+    // the right button is no click
+    hoofd.VScroll1.SetValue(3);
+    QTest::mouseClick(&hoofd.ZendersBox1, Qt::RightButton);
+    EXPECT_EQ(hoofd.lblPlaying.Tag(), "25");
+    EXPECT_EQ(hoofd.WMP.URL(), Functies::StationUrl(25));
     Forms::Unload<Hoofd>();
     EXPECT_EQ(RegEdit::ReadRegValue(kZender), "25");
 }

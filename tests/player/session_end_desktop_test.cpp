@@ -4,7 +4,6 @@
 
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QTest>
 
 #include <csignal>
 
@@ -27,25 +26,6 @@ QPoint centreOf(const char* control) {
     return QPoint(int((at.left + at.width / 2) / 15), int((at.top + at.height / 2) / 15));
 }
 
-// The main window's top-left corner on the screen, once it is shown.
-QPoint mainWindow() {
-    QPoint origin;
-    WaitFor(
-        [&origin] {
-            QProcess search;
-            search.start("xdotool", {"search", "--onlyvisible", "--name", "^Klankor$",
-                                     "getwindowgeometry", "--shell"});
-            search.waitForFinished();
-            for (const QString& line : QString::fromLatin1(search.readAll()).split('\n')) {
-                if (line.startsWith("X=")) origin.setX(line.mid(2).toInt());
-                if (line.startsWith("Y=")) origin.setY(line.mid(2).toInt());
-            }
-            return !origin.isNull();
-        },
-        15000);
-    return origin;
-}
-
 class SessionEnd : public ::testing::TestWithParam<int> {};
 
 TEST_P(SessionEnd, StoresTheLastStationAndTheShownToolWindow) {
@@ -62,12 +42,13 @@ TEST_P(SessionEnd, StoresTheLastStationAndTheShownToolWindow) {
     klankor.setProcessChannelMode(QProcess::ForwardedChannels);
     klankor.start(QStringLiteral(KLANKOR_PROGRAM), {});
     ASSERT_TRUE(klankor.waitForStarted());
-    const QPoint origin = mainWindow();
-    ASSERT_FALSE(origin.isNull()) << "no main window";
-    QTest::qWait(300);
-    desktop::ClickAt(origin + centreOf("ZendersBox2"));  // station 18
-    desktop::ClickAt(origin + centreOf("Label1"));       // "Instellingen"
-    QTest::qWait(300);
+    const std::optional<QRect> main = desktop::ActiveWindowNamed(QStringLiteral("Klankor"));
+    ASSERT_TRUE(main) << "no main window";
+    desktop::ClickAt(main->topLeft() + centreOf("ZendersBox2"));  // station 18
+    desktop::ClickAt(main->topLeft() + centreOf("Label1"));       // "Instellingen"
+    ASSERT_TRUE(desktop::ActiveWindowNamed(QStringLiteral("Instellingen")))
+        << "the settings window did not come";
+    ASSERT_EQ(RegEdit::ReadRegValue(RegPaths::Minsys), "2") << "stored before the end";
 
     ASSERT_EQ(::kill(static_cast<pid_t>(klankor.processId()), GetParam()), 0);
     ASSERT_TRUE(WaitFor([&] { return klankor.state() == QProcess::NotRunning; }, 10000))

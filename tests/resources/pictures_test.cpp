@@ -11,7 +11,6 @@
 #include <QHash>
 #include <QImage>
 #include <QImageReader>
-#include <QPainter>
 #include <QProcess>
 #include <QRect>
 #include <QStandardPaths>
@@ -318,38 +317,4 @@ TEST(DesktopEntry, PassesDesktopFileValidate) {
     EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(p.exitCode(), 0) << out.constData();
     EXPECT_TRUE(out.trimmed().isEmpty()) << out.constData();
-}
-
-// Everything on one page, as Qt draws it, to look at after a change.
-TEST(ContactSheet, EveryPictureDrawsThroughQt) {
-    QImage sheet(1460, 800, QImage::Format_RGB32);
-    sheet.fill(QColor(88, 96, 104));
-    QPainter p(&sheet);
-    const QImage main(QStringLiteral(":/skin/hoofd.gif"));
-    const QImage tool(QStringLiteral(":/skin/tool.gif"));
-    const QImage rail(QStringLiteral(":/slider/rail.bmp"));
-    const QImage thumb(QStringLiteral(":/slider/thumb.ico"));
-    const QImage tray(QStringLiteral(":/icons/klankor-32.png"));
-    for (const QImage* img : {&main, &tool, &rail, &thumb, &tray}) ASSERT_FALSE(img->isNull());
-    p.drawImage(QRect(20, 20, 1400, 400), main);
-    p.drawImage(20, 440, tool);
-    p.drawImage(240, 440, tool);
-    QImage slider(184, 14, QImage::Format_RGB32);
-    slider.fill(kPanel);
-    {
-        QPainter s(&slider);
-        s.drawImage(2, 1, rail);
-        s.drawImage(81, 0, thumb);
-    }
-    p.drawImage(248, 456, slider);
-    p.drawImage(248, 496, slider);
-    p.drawImage(QRect(460, 440, 552, 42), slider);
-    p.drawImage(460, 500, tray);
-    for (int n = 1; n <= 32; ++n) {
-        const QImage logo(logoPath(n));
-        ASSERT_FALSE(logo.isNull()) << n;
-        p.drawImage(20 + ((n - 1) % 13) * 108, 560 + ((n - 1) / 13) * 72, logo);
-    }
-    p.end();
-    EXPECT_TRUE(sheet.save(QStringLiteral(KLANKOR_SHEET_FILE)));
 }

@@ -74,9 +74,8 @@ void expectShaped(platform::Form& form, const QImage& picture) {
     QTRY_COMPARE(form.size(), picture.size());
     const QRegion expected = kept(picture);
     QRegion shape;
-    // The shape request is on its way once the window is up; give the server a moment.
-    for (int i = 0; i < 50 && !same(shape = xShape(form.winId()), expected); ++i) QTest::qWait(20);
-    EXPECT_TRUE(same(shape, expected))
+    // The shape request is on its way once the window is up.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return same(shape = xShape(form.winId()), expected); }))
         << "X shape bounds " << shape.boundingRect().width() << "x" << shape.boundingRect().height()
         << ", " << shape.rectCount() << " rectangles";
 }

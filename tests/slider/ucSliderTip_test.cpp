@@ -41,6 +41,7 @@ TEST_F(SliderTip, ShowsTheValueSizedToItsText) {
     s.SetMin(-50);
     s.UserControl_MouseDown(1, 0, 8, 8);
     ucSliderTip& tip = Forms::Get<ucSliderTip>();
+    EXPECT_TRUE(tip.isVisible());
     EXPECT_EQ(tip.lblTip.Caption(), QStringLiteral("-50"));
     const int text = qRound(tip.TextWidth(QStringLiteral("-50")));
     EXPECT_GT(text, 0);

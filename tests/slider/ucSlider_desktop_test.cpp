@@ -11,22 +11,22 @@
 #include "SliderTestSupport.h"
 #include "platform/host/Form.h"
 #include "slider/ucSliderTip.h"
+#include "support/Desktop.h"
 
 using namespace slidertest;
 using platform::Forms;
 
 namespace {
 
-// xdotool needs the server to settle between press, move and release.
 void xdo(const QStringList& args) {
-    ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"), args), 0)
-        << args.join(' ').toStdString();
-    QTest::qWait(80);
+    desktop::Xdotool(args);
 }
 
 void pointerTo(QPoint p) {
     xdo({QStringLiteral("mousemove"), QString::number(p.x()), QString::number(p.y())});
 }
+
+using desktop::WaitFor;
 
 class SliderDesktop : public ::testing::Test {
 protected:
@@ -43,9 +43,8 @@ protected:
         log = std::make_unique<EventLog>(*slider);
         host.show();
         host.activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&host));
+        ASSERT_TRUE(WaitFor([this] { return desktop::ActiveForTheWindowManager(host); }));
         edit->setFocus();
-        QTest::qWait(50);
     }
     void TearDown() override {
         QProcess::execute(QStringLiteral("xdotool"),
@@ -66,7 +65,7 @@ protected:
 TEST_F(SliderDesktop, TipSitsAboveTheThumbAndLeavesTheFocusAlone) {
     pointerTo(onScreen(8, 8));
     xdo({QStringLiteral("mousedown"), QStringLiteral("1")});
-    ASSERT_TRUE(slider->Dragging());
+    ASSERT_TRUE(WaitFor([this] { return slider->Dragging(); }));
     ASSERT_TRUE(Forms::IsLoaded<ucSliderTip>());
     ucSliderTip& tip = Forms::Get<ucSliderTip>();
     ASSERT_TRUE(tip.isVisible());
@@ -84,12 +83,13 @@ TEST_F(SliderDesktop, TipSitsAboveTheThumbAndLeavesTheFocusAlone) {
 
     // The tip follows the thumb.
     pointerTo(onScreen(8 + 100, 8));
-    EXPECT_EQ(slider->Value(), 50);
+    ASSERT_TRUE(WaitFor([this] { return slider->Value() == 50; }));
     EXPECT_EQ(tip.lblTip.Caption(), QStringLiteral("50"));
     EXPECT_EQ(tip.frameGeometry().x(), origin.x() + 100 + (16 - tip.lblTip.width() - 4) / 2);
     EXPECT_EQ(QApplication::focusWidget(), edit);
 
     xdo({QStringLiteral("mouseup"), QStringLiteral("1")});
+    ASSERT_TRUE(WaitFor([this] { return !slider->Dragging(); }));
     EXPECT_FALSE(Forms::IsLoaded<ucSliderTip>());
     EXPECT_EQ(log->take(), (QStringList{"MouseDown", "Change", "Click", "MouseUp"}));
 }
@@ -97,15 +97,16 @@ TEST_F(SliderDesktop, TipSitsAboveTheThumbAndLeavesTheFocusAlone) {
 TEST_F(SliderDesktop, DragOutsideTheControlKeepsTheCapture) {
     pointerTo(onScreen(8, 8));
     xdo({QStringLiteral("mousedown"), QStringLiteral("1")});
+    ASSERT_TRUE(WaitFor([this] { return slider->Dragging(); }));
     // Far right and below, then left of and above the window, all outside it.
     pointerTo(onScreen(700, 300));
-    EXPECT_EQ(slider->Value(), 100);
+    EXPECT_TRUE(WaitFor([this] { return slider->Value() == 100; }));
     pointerTo(onScreen(-150, -150));
-    EXPECT_EQ(slider->Value(), 0);
+    EXPECT_TRUE(WaitFor([this] { return slider->Value() == 0; }));
     pointerTo(onScreen(8 + 160, 500));
-    EXPECT_EQ(slider->Value(), 80);
+    EXPECT_TRUE(WaitFor([this] { return slider->Value() == 80; }));
     xdo({QStringLiteral("mouseup"), QStringLiteral("1")});
-    EXPECT_FALSE(slider->Dragging());
+    ASSERT_TRUE(WaitFor([this] { return !slider->Dragging(); }));
     EXPECT_FALSE(Forms::IsLoaded<ucSliderTip>());
     EXPECT_EQ(log->take(), (QStringList{"MouseDown", "Change", "ArrivedLast", "Change",
                                         "ArrivedFirst", "Change", "MouseUp"}));
@@ -114,6 +115,7 @@ TEST_F(SliderDesktop, DragOutsideTheControlKeepsTheCapture) {
 TEST_F(SliderDesktop, PressOffTheThumbJumpsToThePointer) {
     pointerTo(onScreen(108, 8));
     xdo({QStringLiteral("click"), QStringLiteral("1")});
+    ASSERT_TRUE(WaitFor([this] { return log->events.contains(QStringLiteral("MouseUp")); }));
     EXPECT_EQ(slider->Value(), 50);
     EXPECT_FLOAT_EQ(slider->imgSlider.Left, 100.0f);
     EXPECT_EQ(log->take(), (QStringList{"Change", "MouseDown", "Click", "MouseUp"}));

@@ -110,45 +110,6 @@ TEST(SliderGeometry, RailStyle99WithoutPictureSizesLikeADrawnRail) {
     EXPECT_FLOAT_EQ(s.ScaleHeight(), 16.0f);
 }
 
-TEST(SliderGeometry, SoundWindowSlidersCentreTheirThumbs) {
-    const auto rail = platform::StdPicture::Load(QStringLiteral(":/slider/rail.bmp"));
-    const auto thumb = platform::StdPicture::Load(QStringLiteral(":/slider/thumb.ico"));
-    ASSERT_FALSE(rail.isNull());
-    ASSERT_FALSE(thumb.isNull());
-    ASSERT_EQ(rail.Width(), 180);
-    ASSERT_EQ(thumb.Width(), 22);
-
-    for (auto [min, max, value] : {std::tuple{0, 100, 50}, std::tuple{-50, 50, 0}}) {
-        ucSlider s;
-        s.UserControl_InitProperties();
-        s.SetMax(max);
-        s.SetMin(min);
-        s.SetOrientation(0);
-        s.SetRailStyle(99);
-        s.SetRailImage(rail);
-        s.SetSliderImage(thumb);
-        s.Move(120, 240, 2760, 210);
-        s.SetValue(value);
-        EXPECT_FLOAT_EQ(s.ScaleWidth(), 184.0f);
-        EXPECT_FLOAT_EQ(s.ScaleHeight(), 14.0f);
-        EXPECT_FLOAT_EQ(s.Width(), 2760.0f);
-        EXPECT_FLOAT_EQ(s.Height(), 210.0f);
-        EXPECT_FLOAT_EQ(s.imgSlider.Top, 0.0f);
-        EXPECT_FLOAT_EQ(s.imgSlider.Left, 81.0f) << min << ".." << max;
-    }
-}
-
-TEST(SliderGeometry, ValueAboveALoweredMaxPlacesTheThumbPastTheEnd) {
-    ucSlider s;
-    horizontal(s, 116);
-    s.SetValue(8);
-    s.SetMax(5);
-    EXPECT_EQ(s.Value(), 8);
-    s.SetWidth(116 * 15 - 15);
-    s.SetWidth(116 * 15);                       // the next resize
-    EXPECT_FLOAT_EQ(s.imgSlider.Left, 160.0f);  // 1.6 track lengths of 100
-}
-
 TEST(SliderGeometry, RailRectangleRunsBetweenTheThumbCentres) {
     ucSlider s;
     horizontal(s, 100);

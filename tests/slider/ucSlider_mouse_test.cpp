@@ -145,20 +145,6 @@ TEST_F(SliderMouse, AnyReleaseEndsTheDrag) {
     EXPECT_EQ(log.take(), (QStringList{"Click"}));
 }
 
-TEST_F(SliderMouse, TipFollowsTheDragAndGoesAtRelease) {
-    s.UserControl_MouseDown(1, 0, 70, 8);
-    ASSERT_TRUE(Forms::IsLoaded<ucSliderTip>());
-    ucSliderTip& tip = Forms::Get<ucSliderTip>();
-    EXPECT_EQ(tip.lblTip.Caption(), QStringLiteral("62"));
-    EXPECT_TRUE(tip.isVisible());
-    const int x62 = tip.frameGeometry().x();
-    s.UserControl_MouseMove(1, 0, 90, 8);
-    EXPECT_EQ(tip.lblTip.Caption(), QStringLiteral("82"));
-    EXPECT_EQ(tip.frameGeometry().x() - x62, 20);
-    s.UserControl_MouseUp(1, 0, 90, 8);
-    EXPECT_FALSE(Forms::IsLoaded<ucSliderTip>());
-}
-
 TEST_F(SliderMouse, NoTipWhenItIsSwitchedOffButStillUnloadedAtRelease) {
     s.SetShowValueTip(false);
     s.UserControl_MouseDown(1, 0, 70, 8);

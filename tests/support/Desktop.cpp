@@ -1,5 +1,6 @@
 #include "support/Desktop.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QTest>
@@ -8,12 +9,25 @@
 
 namespace desktop {
 
-void Xdotool(const QStringList& args) {
+namespace {
+
+// Runs xdotool with the event loop running meanwhile; its output, and
+// whether it did what it was asked.
+QByteArray run(const QStringList& args, bool& ok) {
     QProcess process;
     process.start(QStringLiteral("xdotool"), args);
-    ASSERT_TRUE(process.waitForStarted()) << "xdotool is missing";
+    ok = process.waitForStarted();
     while (process.state() != QProcess::NotRunning) QTest::qWait(10);
-    ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+    ok = ok && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    return ok ? process.readAllStandardOutput() : process.readAllStandardError();
+}
+
+}  // namespace
+
+void Xdotool(const QStringList& args) {
+    bool ok = false;
+    const QByteArray said = run(args, ok);
+    ASSERT_TRUE(ok) << "xdotool " << args.join(' ').toStdString() << ": " << said.toStdString();
 }
 
 void ClickAt(QPoint global, int button) {
@@ -23,7 +37,40 @@ void ClickAt(QPoint global, int button) {
     Xdotool({"mousedown", b});
     QTest::qWait(60);
     Xdotool({"mouseup", b});
-    QTest::qWait(60);
+}
+
+bool ActiveForTheWindowManager(QWidget& window) {
+    bool ok = false;
+    const QByteArray id = run({QStringLiteral("getactivewindow")}, ok);
+    return ok && id.trimmed().toULongLong() == window.winId();
+}
+
+std::optional<QRect> ActiveWindowNamed(const QString& name, int milliseconds) {
+    std::optional<QRect> place;
+    WaitFor(
+        [&] {
+            // Shown as well as active: before it is mapped it may not be in its place yet.
+            bool active = false, shown = false, measured = false;
+            const QByteArray id = run({"getactivewindow"}, active).trimmed();
+            const QList<QByteArray> named =
+                run({"search", "--onlyvisible", "--name", "^" + name + "$"}, shown).split('\n');
+            if (!active || !shown || !named.contains(id)) return false;
+            const QString geometry =
+                QString::fromLatin1(run({"getwindowgeometry", "--shell", id}, measured));
+            if (!measured) return false;
+            QRect r;
+            for (const QString& line : geometry.split(u'\n')) {
+                const int value = line.section(u'=', 1).toInt();
+                if (line.startsWith(u"X=")) r.moveLeft(value);
+                if (line.startsWith(u"Y=")) r.moveTop(value);
+                if (line.startsWith(u"WIDTH=")) r.setWidth(value);
+                if (line.startsWith(u"HEIGHT=")) r.setHeight(value);
+            }
+            place = r;
+            return true;
+        },
+        milliseconds);
+    return place;
 }
 
 bool WaitFor(const std::function<bool()>& done, int milliseconds) {
@@ -34,6 +81,16 @@ bool WaitFor(const std::function<bool()>& done, int milliseconds) {
         QTest::qWait(20);
     }
     return true;
+}
+
+EventCounter::EventCounter(QEvent::Type type) : type_(type) {
+    QCoreApplication::instance()->installEventFilter(this);
+}
+
+bool EventCounter::eventFilter(QObject* target, QEvent* event) {
+    // Once per event: a widget that passes it on to its parent would count it again.
+    if (event->type() == type_ && target->isWindowType()) ++count_;
+    return false;
 }
 
 }  // namespace desktop

@@ -1,18 +1,17 @@
-// The tray window with the real main window and player: its messages, its
-// menu's enabling rules and entries, and what minimising does where there is
-// no notification area (the offscreen platform has none).
+// The tray window on its own, with a stand-in main window and a recording
+// player: its messages, its menu's entries and rules, and what it does where
+// there is no notification area (the offscreen platform has none).
 
 #include <QCoreApplication>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
 #include "platform/host/Form.h"
-#include "player/Hoofd.h"
-#include "settings/frmInstellingen.h"
+#include "support/RecordingPlayer.h"
 #include "tray/Mnu.h"
 
+using media::State;
 using platform::Forms;
 
 namespace {
@@ -30,27 +29,25 @@ void PrintTo(const Entries& e, std::ostream* out) {
          << e.afsluiten;
 }
 
+// Whatever window the program makes its main one.
+class StandInMain : public platform::Form {
+public:
+    StandInMain() : Form(Kind::Main) {}
+};
+
 class TrayWindow : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(config.isValid());
-        qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
-    }
     void TearDown() override {
-        if (Forms::IsLoaded<Hoofd>()) Forms::Get<Hoofd>().WMP.controls().stop();
-        Forms::Unload<Hoofd>();
         Forms::Unload<Mnu>();
-        Forms::SetOnLastUnload({});
+        Forms::Unload<StandInMain>();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
     // The main window as it is while in the tray. Without a notification
     // area the tray window goes again at the next turn of the event loop, so
     // these tests drive it before they let the loop run.
     Mnu& inTray() {
-        Hoofd& hoofd = Forms::Get<Hoofd>();
-        Mnu& mnu = Forms::Get<Mnu>();
-        hoofd.Hide();
-        return mnu;
+        Forms::Get<StandInMain>().Hide();
+        return Forms::Get<Mnu>();
     }
     static Entries rightClick(Mnu& mnu) {
         mnu.Form_MouseMove(0, 0, 517 * kTwips, 0);
@@ -60,111 +57,97 @@ protected:
         mnu.menu.hide();
         return e;
     }
-    QTemporaryDir config;
+    RecordingPlayer player;
 };
 
 TEST_F(TrayWindow, OnlyTheLeftAndRightButtonUpDoAnything) {
     Mnu& mnu = inTray();
-    Hoofd& hoofd = Forms::Get<Hoofd>();
+    StandInMain& main = Forms::Get<StandInMain>();
     // moves, presses, double clicks, the middle button, and numbers that are
     // not whole messages at all
     for (const float message :
          {512.f, 513.f, 515.f, 516.f, 518.f, 519.f, 520.f, 514.5f, 516.99f, 0.f}) {
         mnu.Form_MouseMove(0, 0, message * kTwips, 0);
-        EXPECT_FALSE(hoofd.Visible()) << message;
+        EXPECT_FALSE(main.Visible()) << message;
         EXPECT_FALSE(mnu.menu.isVisible()) << message;
         ASSERT_TRUE(Forms::IsLoaded<Mnu>()) << message;
     }
     mnu.Form_MouseMove(0, 0, 7711, 0);
     mnu.Form_MouseMove(0, 0, 7709, 0);
-    EXPECT_FALSE(hoofd.Visible());
+    EXPECT_FALSE(main.Visible());
 
     mnu.Form_MouseMove(0, 0, 514 * kTwips, 0);
-    EXPECT_TRUE(hoofd.Visible());
-    EXPECT_EQ(hoofd.WindowState(), platform::vbNormal);
+    EXPECT_TRUE(main.Visible());
+    EXPECT_EQ(main.WindowState(), platform::vbNormal);
     EXPECT_FALSE(Forms::IsLoaded<Mnu>());
 
     // "Openen" restores a minimised window the same way
-    hoofd.SetWindowState(platform::vbMinimized);
+    main.SetWindowState(platform::vbMinimized);
     inTray().menuOpenen->trigger();
-    EXPECT_TRUE(hoofd.Visible());
-    EXPECT_EQ(hoofd.WindowState(), platform::vbNormal);
+    EXPECT_TRUE(main.Visible());
+    EXPECT_EQ(main.WindowState(), platform::vbNormal);
     EXPECT_FALSE(Forms::IsLoaded<Mnu>());
+    EXPECT_EQ(player.calls, QStringList());
 }
 
-TEST_F(TrayWindow, BeforeAnyStationOnlyOpenenAndAfsluitenAreActive) {
+TEST_F(TrayWindow, StartOnlyWhenStoppedWithAStationAndStopOnlyWhilePlaying) {
     Mnu& mnu = inTray();
     QStringList texts;
     for (const QAction* action : mnu.menu.actions()) {
         texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
     }
     EXPECT_EQ(texts, QStringList({"Openen", "-", "Start", "Stop", "-", "Afsluiten"}));
-    EXPECT_EQ(rightClick(mnu), (Entries{true, false, false, true}));
-    EXPECT_TRUE(Forms::Get<Hoofd>().WMP.URL().isEmpty());
+
+    const QString station = QStringLiteral("http://127.0.1.1:8000/");
+    const struct {
+        State state;
+        QString url;
+        Entries active;
+    } cases[] = {
+        {State::Undefined, {}, {true, false, false, true}},
+        {State::Connecting, station, {true, false, false, true}},
+        {State::Buffering, station, {true, false, false, true}},
+        {State::Playing, station, {true, false, true, true}},
+        {State::Stopped, station, {true, true, false, true}},
+        {State::Stopped, {}, {true, false, false, true}},
+        {State::Ready, station, {true, false, false, true}},
+        {State::Failed, station, {true, false, false, true}},
+    };
+    for (const auto& c : cases) {
+        player.now = c.state;
+        player.url = c.url;
+        EXPECT_EQ(rightClick(mnu), c.active) << static_cast<int>(c.state) << " " << c.url.size();
+    }
 }
 
-TEST_F(TrayWindow, StartAndStopFollowThePlayer) {
-    Hoofd& hoofd = Forms::Get<Hoofd>();
-    // a station of the catalogue; nothing needs to answer it here
-    hoofd.ZendersBox1_Click();
-    ASSERT_FALSE(hoofd.WMP.URL().isEmpty());
+TEST_F(TrayWindow, StartAndStopGoToThePlayer) {
     Mnu& mnu = inTray();
-    // connecting: neither
-    ASSERT_TRUE(hoofd.WMP.status().startsWith(QLatin1String("Connecting")))
-        << hoofd.WMP.status().toStdString();
-    EXPECT_EQ(rightClick(mnu), (Entries{true, false, false, true}));
-
-    // a greyed entry cannot be chosen
-    mnu.menuStop->trigger();
-    EXPECT_TRUE(hoofd.WMP.status().startsWith(QLatin1String("Connecting")));
-    mnu.menuStop_Click();
-    EXPECT_EQ(hoofd.WMP.status().toStdString(), "Stopped");
-    EXPECT_FALSE(hoofd.WMP.URL().isEmpty());
-    EXPECT_EQ(rightClick(mnu), (Entries{true, true, false, true}));
-
-    const QString url = hoofd.WMP.URL();
+    player.now = State::Stopped;
+    player.url = QStringLiteral("http://127.0.1.1:8000/");
+    rightClick(mnu);
     mnu.menuStart->trigger();
-    EXPECT_TRUE(hoofd.WMP.status().startsWith(QLatin1String("Connecting")));
-    EXPECT_EQ(hoofd.WMP.URL(), url);
-    EXPECT_EQ(rightClick(mnu), (Entries{true, false, false, true}));
+    player.now = State::Playing;
+    rightClick(mnu);
+    mnu.menuStop->trigger();
+    EXPECT_EQ(player.calls, QStringList({"Play", "Stop"}));
+    EXPECT_TRUE(Forms::IsLoaded<Mnu>());
 }
 
-TEST_F(TrayWindow, AfsluitenEndsTheProgram) {
-    int ended = 0;
-    Forms::SetOnLastUnload([&ended] { ++ended; });
-    Mnu& mnu = inTray();
-    mnu.menuAfsluiten->trigger();
-    EXPECT_FALSE(Forms::IsLoaded<Hoofd>());
-    EXPECT_FALSE(Forms::IsLoaded<Mnu>());
-    EXPECT_FALSE(Forms::IsLoaded<frmInstellingen>());
-    EXPECT_EQ(Forms::Count(), 0);
-    EXPECT_EQ(ended, 1);
+TEST_F(TrayWindow, AfsluitenUnloadsTheMainWindow) {
+    inTray().menuAfsluiten->trigger();
+    EXPECT_FALSE(Forms::IsLoaded<StandInMain>());
+    EXPECT_EQ(Forms::Main(), nullptr);
 }
 
-TEST_F(TrayWindow, WithoutANotificationAreaMinimisingKeepsTheTaskbarEntry) {
-    Hoofd& hoofd = Forms::Get<Hoofd>();
-    // with the switch off the tray is not even tried
-    hoofd.SetWindowState(platform::vbMinimized);
-    EXPECT_FALSE(Forms::IsLoaded<Mnu>());
-    hoofd.SetWindowState(platform::vbNormal);
-
-    Forms::Get<frmInstellingen>().lstInstellingen.ListItems(3).SetChecked(true);
-    hoofd.SetWindowState(platform::vbMinimized);
-    // the tray window was asked for, could not add its icon, and did not
-    // hide the window
-    EXPECT_TRUE(Forms::IsLoaded<Mnu>());
-    EXPECT_TRUE(hoofd.Visible());
-    QTest::qWait(50);
-    EXPECT_FALSE(Forms::IsLoaded<Mnu>());
-    EXPECT_TRUE(hoofd.Visible());
-    EXPECT_EQ(hoofd.WindowState(), platform::vbMinimized);
-
-    // restored from the taskbar and minimised again, it tries afresh
-    hoofd.SetWindowState(platform::vbNormal);
-    EXPECT_FALSE(Forms::IsLoaded<Mnu>());
-    hoofd.SetWindowState(platform::vbMinimized);
-    EXPECT_TRUE(Forms::IsLoaded<Mnu>());
-    EXPECT_TRUE(hoofd.Visible());
+TEST_F(TrayWindow, WithoutANotificationAreaItGoesAndTheMainWindowStaysOnTheTaskbar) {
+    StandInMain& main = Forms::Get<StandInMain>();
+    main.Show();
+    main.SetWindowState(platform::vbMinimized);
+    Forms::Get<Mnu>();
+    EXPECT_TRUE(main.Visible());
+    ASSERT_TRUE(QTest::qWaitFor([] { return !Forms::IsLoaded<Mnu>(); }));
+    EXPECT_TRUE(main.Visible());
+    EXPECT_EQ(main.WindowState(), platform::vbMinimized);
 }
 
 }  // namespace

@@ -1,8 +1,8 @@
 // The shell's notification icons in a real tray (trayer, an XEmbed
 // notification area), clicked with the real pointer.
 
+#include <QSignalSpy>
 #include <QSystemTrayIcon>
-#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -13,6 +13,7 @@
 #include "platform/host/Form.h"
 #include "platform/host/Picture.h"
 #include "platform/shell/Shell32.h"
+#include "support/Desktop.h"
 
 namespace shell = platform::shell;
 
@@ -96,19 +97,21 @@ TEST_F(ShellTray, IconsAreKeyedByWindowAndIdentifier) {
 TEST_F(ShellTray, ClicksReachTheWindowOnceEachOnTheRelease) {
     ASSERT_EQ(shell::Shell_NotifyIconA(shell::NIM_ADD, record(window, 1, blue.Handle(), "Klankor")),
               1);
-    ASSERT_TRUE(trayhost::WaitForIcons(1));
-    QTest::qWait(200);
+    QSystemTrayIcon* qt = shell::NotifyIcon(static_cast<std::uint32_t>(window.hWnd()), 1);
+    ASSERT_NE(qt, nullptr);
+    ASSERT_TRUE(trayhost::WaitForIconOf(*qt)) << trayhost::Tree().toStdString();
     const trayhost::Window icon = trayhost::Icons().at(0);
+    QSignalSpy pressed(qt, &QSystemTrayIcon::activated);
 
     ASSERT_TRUE(trayhost::Press(icon, 1));
-    QTest::qWait(200);
+    ASSERT_TRUE(desktop::WaitFor([&] { return pressed.count() == 1; }));
     EXPECT_TRUE(window.xs.empty()) << "the press alone is no click";
     ASSERT_TRUE(trayhost::Release(1));
-    QTest::qWait(200);
-    ASSERT_TRUE(trayhost::Click(icon, 3));
-    // a move over the icon is nothing the program hears of
+    // a move over the icon is nothing the program hears of: the right click
+    // after it comes straight after the left one
     ASSERT_TRUE(trayhost::Xdotool({"mousemove_relative", "--", "2", "2"}));
-    QTest::qWait(200);
+    ASSERT_TRUE(trayhost::Click(icon, 3));
+    EXPECT_TRUE(desktop::WaitFor([&] { return window.xs.size() >= 2; }));
     EXPECT_EQ(window.xs, (std::vector<float>{514 * 15, 517 * 15}));
 }
 

@@ -67,6 +67,16 @@ bool WaitForIcons(qsizetype count, int milliseconds) {
     return Icons().size() == count;
 }
 
+bool WaitForIconOf(const QSystemTrayIcon& icon, int milliseconds) {
+    QDeadlineTimer deadline(milliseconds);
+    for (;;) {
+        const QList<Window> icons = Icons();
+        if (icons.size() == 1 && icons.at(0).geometry == icon.geometry()) return true;
+        if (deadline.hasExpired()) return false;
+        QTest::qWait(50);
+    }
+}
+
 bool Xdotool(const QStringList& args) {
     bool ok = false;
     run(QStringLiteral("xdotool"), args, &ok);

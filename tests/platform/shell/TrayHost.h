@@ -5,6 +5,7 @@
 #include <QList>
 #include <QRect>
 #include <QString>
+#include <QSystemTrayIcon>
 
 namespace trayhost {
 
@@ -19,6 +20,9 @@ QString Tree();
 QList<Window> Icons();
 // Waits (running the event loop) until the tray holds `count` icons.
 bool WaitForIcons(qsizetype count, int milliseconds = 5000);
+// Waits until the tray holds one icon, where Qt has put `icon`: the tray
+// may still be placing it when it first shows up.
+bool WaitForIconOf(const QSystemTrayIcon& icon, int milliseconds = 5000);
 // Runs xdotool, keeping the event loop going; false on failure.
 bool Xdotool(const QStringList& args);
 // Presses and releases a mouse button (1 left, 3 right) in the middle of a
