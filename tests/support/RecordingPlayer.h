@@ -20,6 +20,7 @@ public:
     media::State state() const override { return now; }
     QString status() const override { return {}; }
     QString URL() const override { return url; }
+    QString title() const override { return {}; }
     int volume() const override { return 0; }
     void SetVolume(int volume) override { calls << QStringLiteral("volume %1").arg(volume); }
     int balance() const override { return 0; }
