@@ -67,18 +67,6 @@ TEST_F(RegEditTest, NumberStoredByHandAsTextReadsTheSame) {
     EXPECT_EQ(RegEdit::ReadRegValue(kKey + "zender"), QStringLiteral("7"));
 }
 
-TEST_F(RegEditTest, RunAtLogonIsTheAutostartEntry) {
-    const QString program = QStringLiteral("/opt/Mijn \"radio\"/klankor");
-    RegEdit::WriteRegString(kRun, program);
-    EXPECT_TRUE(QFile::exists(home.autostart()));
-    EXPECT_EQ(RegEdit::ReadRegValue(kRun), program);
-    RegEdit::WriteRegString(kRun, QStringLiteral("/opt/100%/klankor"));  // refused, silently
-    EXPECT_EQ(RegEdit::ReadRegValue(kRun), program);
-    RegEdit::DeleteRegValue(kRun);
-    EXPECT_FALSE(QFile::exists(home.autostart()));
-    EXPECT_EQ(RegEdit::ReadRegValue(kRun), QString());
-}
-
 TEST_F(RegEditTest, WithoutAUsableConfigFolderEverythingIsQuiet) {
     writeBytes(home.path() + QStringLiteral("/bestand"), "inhoud");
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path() + QStringLiteral("/bestand/config")));

@@ -111,21 +111,6 @@ TEST_F(Settings, RunEntryFollowsTheBoxWhenTheWindowLosesTheFocus) {
     EXPECT_EQ(RegEdit::ReadRegValue(kRun), QString());
 }
 
-TEST_F(Settings, HidingByTheLabelDoesNotSaveButTheNextLossDoes) {
-    frmInstellingen& window = Forms::Get<frmInstellingen>();
-    window.Show();
-    tick(1, true);
-    tick(3, true);
-    window.SetVisible(false);  // what the main window's label does
-    EXPECT_FALSE(QFile::exists(home.store()));
-    EXPECT_TRUE(ticked(1));
-
-    window.Show();
-    window.Form_LostFocus();
-    EXPECT_EQ(RegEdit::ReadRegValue(kKey + "autostream"), QStringLiteral("1"));
-    EXPECT_EQ(RegEdit::ReadRegValue(kKey + "minsys"), QStringLiteral("1"));
-}
-
 TEST_F(Settings, StoreIsReadOncePerLoad) {
     frmInstellingen& window = Forms::Get<frmInstellingen>();
     RegEdit::WriteRegDword(kKey + "autostream", 1);
