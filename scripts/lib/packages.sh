@@ -6,6 +6,7 @@ KLANKOR_BUILD_PACKAGES=(
     qt6-base-dev qt6-qpa-plugins
     libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly
+    gstreamer1.0-libav
     gstreamer1.0-pulseaudio gstreamer1.0-alsa
     fonts-dejavu-core
 )
@@ -15,7 +16,7 @@ KLANKOR_RADIONET_PACKAGES=(icecast2 ffmpeg espeak-ng sox curl)
 
 KLANKOR_TEST_PACKAGES=(
     libgtest-dev libgmock-dev
-    gstreamer1.0-tools
+    gstreamer1.0-tools gstreamer1.0-plugins-bad
     xvfb xauth openbox xdotool x11-utils x11-apps trayer
     libx11-dev libxext-dev
     desktop-file-utils clang-format
