@@ -17,6 +17,7 @@ struct MediaFailure {
         ServerNotResponding,
         ServerError,
         ConnectionLost,
+        SecureConnectionFailed,  // certificate not trusted, or no common protocol
         NotAudio,
         UnsupportedAddress,
         PlaylistTooLarge,
@@ -30,8 +31,12 @@ struct MediaFailure {
     MediaFailure(Kind k, QString t) : kind(k), text(std::move(t)) {}
 
     // A failure to reach `host`, in the same words wherever it is noticed:
-    // HostNotFound, ConnectionRefused, ServerNotResponding or ConnectionLost.
+    // HostNotFound, ConnectionRefused, ServerNotResponding,
+    // SecureConnectionFailed or ConnectionLost.
     static MediaFailure Network(Kind kind, const QString& host);
+
+    // An HTTP error status (400 and up) from `host`.
+    static MediaFailure Http(int status, const QString& host);
 
     Kind kind = Kind::None;
     QString text;  // the status text shown for it

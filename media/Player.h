@@ -28,16 +28,19 @@ public:
     virtual void Stop() = 0;  // stops; the address stays
     virtual State state() const = 0;
     virtual QString status() const = 0;  // short English text, as the status line shows it
-    virtual QString URL() const = 0;     // empty until an address is chosen
-    virtual int volume() const = 0;      // 0..100
+    // What the station says it plays now (artist and title as it sends
+    // them), as plain text: never markup, whatever the station sent. Empty
+    // when it says nothing, and after Stop or a new address.
+    virtual QString title() const = 0;
+    virtual QString URL() const = 0;  // empty until an address is chosen
+    virtual int volume() const = 0;   // 0..100
     virtual void SetVolume(int volume) = 0;
     virtual int balance() const = 0;  // -100 (left) .. 100 (right)
     virtual void SetBalance(int balance) = 0;
-    virtual QString title() const = 0;  // the stream's current title, plain text; empty when none
 
 signals:
     void StatusChange();
-    void TitleChange();
+    void TitleChange();  // title() changed; on the thread that owns the player
 };
 
 }  // namespace media

@@ -2,6 +2,8 @@
 
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QSslCertificate>
+#include <QSslConfiguration>
 
 #include "media/Playlists.h"
 
@@ -12,20 +14,28 @@ namespace {
 // Enough to tell a playlist (text) from a stream (binary) reliably.
 constexpr qsizetype kSniffBytes = 512;
 
-MediaFailure httpFailure(int status, const QString& host) {
-    using K = MediaFailure::Kind;
-    if (status == 404 || status == 410)
-        return MediaFailure(K::NotFound, QStringLiteral("Not found (%1)").arg(status));
-    if (status == 401 || status == 403 || status == 407)
-        return MediaFailure(K::AccessDenied, QStringLiteral("Access denied (%1)").arg(status));
-    if (status >= 500)
-        return MediaFailure(K::ServerError,
-                            QStringLiteral("Server error (%1) at %2").arg(status).arg(host));
-    return MediaFailure(K::NotFound, QStringLiteral("Refused by server (%1)").arg(status));
-}
-
 QUrl normalised(const QUrl& url) {
     return url.adjusted(QUrl::RemoveFragment | QUrl::NormalizePathSegments);
+}
+
+QString schemeText(const QUrl& url) {
+    return url.scheme().isEmpty() ? QStringLiteral("no scheme") : url.scheme() + QLatin1Char(':');
+}
+
+// Authorities named by SSL_CERT_FILE, trusted besides the system's, as
+// OpenSSL's own tools do; Qt's OpenSSL backend does not read it.
+QList<QSslCertificate> extraAuthorities() {
+    static QString file;
+    static QList<QSslCertificate> certificates;
+    const QString wanted = qEnvironmentVariable("SSL_CERT_FILE");
+    if (wanted != file) {
+        file = wanted;
+        certificates = file.isEmpty()
+                           ? QList<QSslCertificate>()
+                           : QSslCertificate::fromPath(file, QSsl::Pem,
+                                                       QSslCertificate::PatternSyntax::FixedString);
+    }
+    return certificates;
 }
 
 }  // namespace
@@ -60,10 +70,9 @@ void PlaylistResolver::resolve(const QUrl& address) {
     lastFailure_ = {};
     const QUrl url = playableUrl(address);
     if (url.isEmpty()) {
-        const QString scheme = address.scheme().isEmpty() ? QStringLiteral("no scheme")
-                                                          : address.scheme() + QLatin1Char(':');
-        emit failed(MediaFailure(MediaFailure::Kind::UnsupportedAddress,
-                                 QStringLiteral("Unsupported address (%1)").arg(scheme)));
+        emit failed(
+            MediaFailure(MediaFailure::Kind::UnsupportedAddress,
+                         QStringLiteral("Unsupported address (%1)").arg(schemeText(address))));
         return;
     }
     fetch(url, 0);
@@ -97,13 +106,20 @@ void PlaylistResolver::fetch(const QUrl& url, int depth) {
     request.setMaximumRedirectsAllowed(10);
     request.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
     request.setHeader(QNetworkRequest::UserAgentHeader, QByteArrayLiteral("Klankor/0.1"));
+    if (const QList<QSslCertificate> authorities = extraAuthorities(); !authorities.isEmpty()) {
+        QSslConfiguration ssl = request.sslConfiguration();
+        ssl.addCaCertificates(authorities);
+        request.setSslConfiguration(ssl);
+    }
     reply_ = network_.get(request);
     // Keeps an endless body from piling up inside the reply between reads.
     reply_->setReadBufferSize(64 * 1024);
     connect(reply_, &QNetworkReply::metaDataChanged, this, &PlaylistResolver::onMetaData);
     connect(reply_, &QIODevice::readyRead, this, &PlaylistResolver::onReadyRead);
     connect(reply_, &QNetworkReply::finished, this, &PlaylistResolver::onFinished);
+    connect(reply_, &QNetworkReply::redirected, this, &PlaylistResolver::fetching);
     deadline_.start(limits_.timeoutMs);
+    emit fetching(url);
 }
 
 void PlaylistResolver::onMetaData() {
@@ -137,13 +153,16 @@ void PlaylistResolver::onFinished() {
     QNetworkReply* reply = reply_;
     if (reply->error() != QNetworkReply::NoError) {
         const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-        const MediaFailure f =
-            status >= 400 ? httpFailure(status, reply->url().host()) : networkFailure(reply);
-        // Qt cannot read a Shoutcast "ICY 200 OK" answer; GStreamer can.
-        if (reply->error() == QNetworkReply::ProtocolFailure) {
+        // SHOUTcast answers "ICY 200 OK": Qt reads no status from that and
+        // closes the connection at once. GStreamer reads it; if the server
+        // really closed without a word, GStreamer says so.
+        if (status == 0 && (reply->error() == QNetworkReply::RemoteHostClosedError ||
+                            reply->error() == QNetworkReply::ProtocolFailure)) {
             finishAsStream();
             return;
         }
+        const MediaFailure f =
+            status >= 400 ? MediaFailure::Http(status, reply->url().host()) : networkFailure(reply);
         dropReply();
         entryFailed(f);
         return;
@@ -188,6 +207,9 @@ void PlaylistResolver::finishBody() {
     QStringList entries;
     switch (playlists::detectKind(text, contentType, base.path())) {
         case Kind::Hls:
+            // GStreamer fetches what it names; it must name nothing we
+            // would not fetch ourselves.
+            if (refuseHls(text, base)) return;
             pending_.clear();
             emit resolved(base);
             return;
@@ -222,6 +244,20 @@ void PlaylistResolver::finishBody() {
     }
     pending_.push_back(std::move(next));
     advance();
+}
+
+bool PlaylistResolver::refuseHls(const QString& text, const QUrl& base) {
+    QStringList refused;
+    for (const QString& entry : playlists::parseHls(text)) {
+        const QUrl url = base.resolved(QUrl(entry, QUrl::TolerantMode));
+        if (playableUrl(url).isEmpty() && !refused.contains(schemeText(url)))
+            refused.append(schemeText(url));
+    }
+    if (refused.isEmpty()) return false;
+    entryFailed(MediaFailure(
+        MediaFailure::Kind::UnsupportedAddress,
+        QStringLiteral("Playlist address refused (%1)").arg(refused.join(QStringLiteral(", ")))));
+    return true;
 }
 
 void PlaylistResolver::entryFailed(const MediaFailure& f) {
@@ -266,10 +302,19 @@ MediaFailure PlaylistResolver::networkFailure(QNetworkReply* reply) const {
         case QNetworkReply::InsecureRedirectError:
             return MediaFailure(K::NotFound,
                                 QStringLiteral("Too many or unsafe redirects at %1").arg(host));
-        case QNetworkReply::ProtocolUnknownError:
+        case QNetworkReply::ProtocolUnknownError: {
+            // A redirect elsewhere than http(s): Qt does not follow it, and
+            // the refused address is in the answer, not in url().
+            const QByteArray location = reply->rawHeader("Location");
+            const QUrl refused = location.isEmpty()
+                                     ? reply->url()
+                                     : reply->url().resolved(QUrl::fromEncoded(location));
             return MediaFailure(
                 K::UnsupportedAddress,
-                QStringLiteral("Unsupported address (%1:)").arg(reply->url().scheme()));
+                QStringLiteral("Unsupported address (%1)").arg(schemeText(refused)));
+        }
+        case QNetworkReply::SslHandshakeFailedError:
+            return MediaFailure::Network(K::SecureConnectionFailed, host);
         default:
             return MediaFailure(
                 K::ConnectionLost,

@@ -45,6 +45,9 @@ public:
     static QUrl playableUrl(const QUrl& address);
 
 signals:
+    // Each address it asks a server for: the station's, a redirect's
+    // (after it), a playlist entry's.
+    void fetching(const QUrl& address);
     void resolved(const QUrl& stream);
     void failed(const media::MediaFailure& failure);
 
@@ -62,6 +65,7 @@ private:
     void onTimeout();
     void finishAsStream();
     void finishBody();
+    bool refuseHls(const QString& text, const QUrl& base);
     void entryFailed(const MediaFailure& failure);
     void advance();
     void dropReply();

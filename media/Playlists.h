@@ -45,4 +45,9 @@ QStringList parseAsx(const QString& text);
 QStringList parseM3u(const QString& text);
 QStringList parsePls(const QString& text);
 
+// Every address an HLS playlist names, for checking before GStreamer
+// fetches them: variant streams and segments (its address lines), and the
+// URI="..." of its tags (renditions, keys, initialisation sections).
+QStringList parseHls(const QString& text);
+
 }  // namespace media::playlists

@@ -3,12 +3,16 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QFile>
+#include <QRegularExpression>
 
 #include <gst/audio/streamvolume.h>
 #include <gst/gst.h>
 
 #include <mutex>
 #include <thread>
+
+#include "media/HttpSource.h"
+#include "media/PlainText.h"
 
 namespace media {
 
@@ -21,8 +25,6 @@ constexpr int kMaxRetries = 6;
 // playbin's GstPlayFlags: audio only, volume applied by playbin itself.
 constexpr guint kPlayFlagAudio = 1u << 1;
 constexpr guint kPlayFlagSoftVolume = 1u << 4;
-
-constexpr guint kSourceTimeoutSeconds = 10;
 
 // Radio wants a quick start more than a deep buffer; GStreamer's default
 // keeps a listener waiting for many seconds on a low bit rate.
@@ -81,12 +83,11 @@ GstBusSyncReply onBusMessage(GstBus*, GstMessage* message, gpointer data) {
     return GST_BUS_DROP;
 }
 
-void onSourceSetup(GstElement*, GstElement* source, gpointer) {
-    // We reconnect ourselves; souphttpsrc's own retries would only hide a
-    // stalled server for several time-outs in a row.
+// caFile: the value of SSL_CERT_FILE when the pipeline was made, or null.
+// Trust as OpenSSL's tools do.
+void onSourceSetup(GstElement*, GstElement* source, gpointer caFile) {
     if (g_strcmp0(G_OBJECT_TYPE_NAME(source), "GstSoupHTTPSrc") == 0)
-        g_object_set(source, "timeout", kSourceTimeoutSeconds, "retries", 0, "user-agent",
-                     "Klankor/0.1", nullptr);
+        setUpHttpSource(source, static_cast<const char*>(caFile));
 }
 
 // GStreamer's own texts ("Internal data stream error", "missing a plug-in")
@@ -97,6 +98,10 @@ MediaFailure failureFromError(const GError* error, const char* debug, bool fromS
     const QString details = QString::fromUtf8(debug ? debug : "").toLower() + QLatin1Char(' ') +
                             QString::fromUtf8(error->message ? error->message : "").toLower();
     if (fromSink) return MediaFailure(K::AudioDevice, QStringLiteral("Sound device not available"));
+    if (error->domain == refusedSourceQuark())
+        return MediaFailure(
+            K::UnsupportedAddress,
+            QStringLiteral("Playlist address refused (%1)").arg(QString::fromUtf8(error->message)));
     if (error->domain == GST_RESOURCE_ERROR) {
         switch (error->code) {
             case GST_RESOURCE_ERROR_NOT_FOUND:
@@ -105,6 +110,13 @@ MediaFailure failureFromError(const GError* error, const char* debug, bool fromS
                 return MediaFailure(K::AccessDenied, QStringLiteral("Access denied"));
             default: break;
         }
+        // souphttpsrc names an HTTP status as "Reason (302), URL: ...".
+        static const QRegularExpression statusCode(QStringLiteral("\\((\\d{3})\\), url:"));
+        const int status = statusCode.match(details).captured(1).toInt();
+        if (status >= 300 && status < 400)  // a redirect it would not follow: not http(s)
+            return MediaFailure(K::UnsupportedAddress,
+                                QStringLiteral("Unsupported redirect at %1").arg(host));
+        if (status >= 500) return MediaFailure::Http(status, host);
         if (details.contains(QLatin1String("resolve")))
             return MediaFailure::Network(K::HostNotFound, host);
         if (details.contains(QLatin1String("refused")))
@@ -208,13 +220,25 @@ struct WindowsMediaPlayer::Engine {
         g_object_set(pipeline, "uri", stream.toEncoded().constData(), "flags",
                      kPlayFlagAudio | kPlayFlagSoftVolume, "audio-sink", sink, "buffer-duration",
                      kBufferNanoseconds, nullptr);
+        // Without sinks of its own choosing playbin still makes video sinks
+        // (DirectFB, KMS, Wayland) to ask what they take whenever a stream
+        // looks like video for a moment, and DirectFB crashed doing so.
+        for (const char* property : {"video-sink", "text-sink"}) {
+            if (GstElement* nothing = gst_element_factory_make("fakesink", nullptr))
+                g_object_set(pipeline, property, nothing, nullptr);
+        }
         panorama = gst_element_factory_make("audiopanorama", nullptr);
         if (panorama) {
             gst_object_ref_sink(panorama);
             gst_util_set_object_arg(G_OBJECT(panorama), "method", "simple");
             g_object_set(pipeline, "audio-filter", panorama, nullptr);
         }
-        g_signal_connect(pipeline, "source-setup", G_CALLBACK(onSourceSetup), nullptr);
+        refuseForeignSources(pipeline);
+        const QByteArray caFile = qgetenv("SSL_CERT_FILE");
+        g_signal_connect_data(
+            pipeline, "source-setup", G_CALLBACK(onSourceSetup),
+            caFile.isEmpty() ? nullptr : g_strdup(caFile.constData()),
+            [](gpointer file, GClosure*) { g_free(file); }, GConnectFlags(0));
         GstBus* bus = gst_element_get_bus(pipeline);
         gst_bus_set_sync_handler(bus, onBusMessage, new BusLink{mailbox, generation, pipeline},
                                  [](gpointer link) { delete static_cast<BusLink*>(link); });
@@ -291,6 +315,7 @@ WindowsMediaPlayer::WindowsMediaPlayer(QObject* parent)
     engine_->mailbox->target = this;
     retryTimer_.setSingleShot(true);
     connect(&retryTimer_, &QTimer::timeout, this, &WindowsMediaPlayer::startAttempt);
+    connect(&resolver_, &PlaylistResolver::fetching, this, &WindowsMediaPlayer::onFetching);
     connect(&resolver_, &PlaylistResolver::resolved, this, &WindowsMediaPlayer::onResolved);
     connect(&resolver_, &PlaylistResolver::failed, this, &WindowsMediaPlayer::onFailed);
 }
@@ -327,7 +352,8 @@ void WindowsMediaPlayer::start() {
     engine_->teardown();
     retries_ = 0;
     hasPlayed_ = false;
-    title_.clear();
+    host_.clear();
+    setTitle(QString());
     setState(State::Connecting);
     startAttempt();
 }
@@ -336,7 +362,7 @@ void WindowsMediaPlayer::stop() {
     retryTimer_.stop();
     resolver_.cancel();
     engine_->teardown();
-    title_.clear();
+    setTitle(QString());
     setState(State::Stopped);
 }
 
@@ -344,7 +370,13 @@ void WindowsMediaPlayer::startAttempt() {
     resolver_.resolve(QUrl(url_, QUrl::TolerantMode));
 }
 
+void WindowsMediaPlayer::onFetching(const QUrl& address) {
+    host_ = address.host();
+    if (state_ == State::Connecting) setState(State::Connecting);  // names the new host
+}
+
 void WindowsMediaPlayer::onResolved(const QUrl& stream) {
+    host_ = stream.host();
     if (!engine_->build(stream, audioFile_)) {
         onFailed(MediaFailure(MediaFailure::Kind::AudioDevice,
                               QStringLiteral("Audio system not available")));
@@ -382,7 +414,7 @@ void WindowsMediaPlayer::customEvent(QEvent* event) {
     const auto* bus = static_cast<BusEvent*>(event);
     if (!engine_->pipeline || bus->generation != engine_->generation) return;  // stale
     GstMessage* message = bus->message;
-    const QString host = QUrl(url_, QUrl::TolerantMode).host();
+    const QString& host = host_;
 
     switch (GST_MESSAGE_TYPE(message)) {
         case GST_MESSAGE_ERROR: {
@@ -445,11 +477,17 @@ void WindowsMediaPlayer::customEvent(QEvent* event) {
             GstTagList* tags = nullptr;
             gst_message_parse_tag(message, &tags);
             gchar* title = nullptr;
+            gchar* artist = nullptr;
             if (gst_tag_list_get_string(tags, GST_TAG_TITLE, &title)) {
-                title_ = QString::fromUtf8(title).simplified();
-                g_free(title);
-                if (state_ == State::Playing) setState(State::Playing);
+                QString text = QString::fromUtf8(title);
+                // Ogg streams name the artist apart; ICY titles hold both.
+                if (gst_tag_list_get_string(tags, GST_TAG_ARTIST, &artist) &&
+                    !text.contains(QString::fromUtf8(artist)))
+                    text = QString::fromUtf8(artist) + QStringLiteral(" - ") + text;
+                setTitle(text);
             }
+            g_free(title);
+            g_free(artist);
             gst_tag_list_unref(tags);
             break;
         }
@@ -481,12 +519,25 @@ void WindowsMediaPlayer::setState(State state) {
     emit StatusChange();
 }
 
+void WindowsMediaPlayer::setTitle(const QString& title) {
+    const QString plain = plainText(title);
+    if (plain == title_) return;
+    title_ = plain;
+    emit TitleChange();
+}
+
 void WindowsMediaPlayer::fail(const QString& text) {
+    setTitle(QString());
     failure_ = text;
     setState(State::Failed);
 }
 
 QString WindowsMediaPlayer::status() const {
+    // Host names and failure reasons come from servers and playlists.
+    return plainText(statusText());
+}
+
+QString WindowsMediaPlayer::statusText() const {
     switch (state_) {
         case State::Undefined: return QString();
         case State::Connecting:
@@ -494,9 +545,7 @@ QString WindowsMediaPlayer::status() const {
                        ? QStringLiteral("%1 (retry %2)").arg(connectingText()).arg(retries_)
                        : connectingText();
         case State::Buffering: return QStringLiteral("Buffering (%1%)").arg(bufferPercent_);
-        case State::Playing:
-            return title_.isEmpty() ? QStringLiteral("Playing")
-                                    : QStringLiteral("Playing: %1").arg(title_);
+        case State::Playing: return QStringLiteral("Playing");
         case State::Stopped: return QStringLiteral("Stopped");
         case State::Ready: return QStringLiteral("Ready");
         case State::Failed: return failure_;
@@ -505,7 +554,7 @@ QString WindowsMediaPlayer::status() const {
 }
 
 QString WindowsMediaPlayer::connectingText() const {
-    const QString host = QUrl(url_, QUrl::TolerantMode).host();
+    const QString host = host_.isEmpty() ? QUrl(url_, QUrl::TolerantMode).host() : host_;
     return host.isEmpty() ? QStringLiteral("Connecting...")
                           : QStringLiteral("Connecting to %1...").arg(host);
 }

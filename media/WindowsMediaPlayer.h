@@ -63,7 +63,8 @@ public:
     Settings& settings() { return settings_; }
 
     State state() const override { return state_; }
-    QString status() const override;
+    QString status() const override;  // plain text; "Playing" never carries the title
+    QString title() const override { return title_; }
 
     // The player seen by the other windows.
     void Play() override { play(); }
@@ -72,7 +73,6 @@ public:
     void SetVolume(int volume) override { settings_.SetVolume(volume); }
     int balance() const override { return settings_.balance(); }
     void SetBalance(int balance) override { settings_.SetBalance(balance); }
-    QString title() const override { return {}; }
 
 protected:
     void customEvent(QEvent* event) override;
@@ -84,12 +84,15 @@ private:
     void start();
     void stop();
     void startAttempt();
+    void onFetching(const QUrl& address);
     void onResolved(const QUrl& stream);
     void onFailed(const MediaFailure& failure);
     void applyVolume();
     void applyBalance();
     void setState(State state);
     void fail(const QString& text);
+    void setTitle(const QString& title);
+    QString statusText() const;
     QString connectingText() const;
 
     Controls controls_{*this};
@@ -101,6 +104,7 @@ private:
     QString failure_;      // what the Failed state reports
     int bufferPercent_ = 0;
     QString title_;
+    QString host_;  // the server being asked or played from: errors name it
     PlaylistResolver resolver_;
     QTimer retryTimer_;
     std::unique_ptr<Engine> engine_;

@@ -6,7 +6,7 @@ KLANKOR_BUILD_PACKAGES=(
     qt6-base-dev qt6-qpa-plugins qt6-translations-l10n libxcb1-dev
     libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly
-    gstreamer1.0-libav gstreamer1.0-plugins-bad # AAC decoders; HLS
+    gstreamer1.0-libav gstreamer1.0-plugins-bad # AAC decoders; HLS (hlsdemux)
     gstreamer1.0-pulseaudio gstreamer1.0-alsa
     fonts-dejavu-core
 )

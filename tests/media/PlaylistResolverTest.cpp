@@ -239,3 +239,23 @@ TEST_F(Resolver, FailuresNameTheirCause) {
     EXPECT_EQ(refused.failure.text, QStringLiteral("Connection refused by 127.0.0.1"));
     EXPECT_TRUE(refused.failure.retryable());
 }
+
+TEST_F(Resolver, RefusedAddressesAreNamedByTheirOwnScheme) {
+    Route toFile;
+    toFile.status = 302;
+    toFile.location = "file:///etc/passwd";
+    server.route(QStringLiteral("/moved"), toFile);
+    const Outcome moved = run(server.url(QStringLiteral("/moved")));
+    EXPECT_EQ(moved.failure.kind, MediaFailure::Kind::UnsupportedAddress);
+    EXPECT_EQ(moved.failure.text, QStringLiteral("Unsupported address (file:)"));
+
+    // GStreamer fetches what a live playlist names, so all of it is checked.
+    const QByteArray hls =
+        "#EXTM3U\n#EXT-X-TARGETDURATION:10\n"
+        "#EXT-X-KEY:METHOD=AES-128,URI=\"data:text/plain;base64,AAAA\"\n"
+        "#EXTINF:10,\nseg1.aac\n#EXTINF:10,\nfile:///etc/passwd\n";
+    server.route(QStringLiteral("/live.m3u8"), text(hls, "application/vnd.apple.mpegurl"));
+    const Outcome live = run(server.url(QStringLiteral("/live.m3u8")));
+    EXPECT_EQ(live.failure.kind, MediaFailure::Kind::UnsupportedAddress);
+    EXPECT_EQ(live.failure.text, QStringLiteral("Playlist address refused (data:, file:)"));
+}

@@ -211,19 +211,28 @@ TEST_F(Player, VolumeAndBalanceShapeTheSound) {
 }
 
 TEST_F(Player, ReconnectsWhenTheServerGoesAwayAndComesBack) {
+    // The playlist on one host names the stream on another: the status
+    // names the one that is gone.
+    FixtureServer far;
+    ASSERT_TRUE(far.start(0, QHostAddress(QStringLiteral("127.0.0.2"))));
+    far.route(QStringLiteral("/live.mp3"), server.routeFor(QStringLiteral("/live.mp3")));
+    Route list;
+    list.contentType = "audio/x-mpegurl";
+    list.body = far.url(QStringLiteral("/live.mp3")).toEncoded() + "\n";
+    server.route(QStringLiteral("/far.m3u"), list);
     auto player = makePlayer(QStringLiteral("drop.raw"));
-    player->SetURL(server.url(QStringLiteral("/station.m3u")).toString());
+    player->SetURL(server.url(QStringLiteral("/far.m3u")).toString());
     ASSERT_TRUE(waitForStatus(*player, QStringLiteral("Playing"), 15000)) << history();
 
-    const quint16 port = server.port();
-    server.stop();
+    const quint16 port = far.port();
+    far.stop();
     ASSERT_TRUE(QTest::qWaitFor([&] { return sawStatus(QStringLiteral("(retry 2)")); }, 20000))
         << history();
-    EXPECT_TRUE(player->status().startsWith(QLatin1String("Connecting to 127.0.0.1...")))
+    EXPECT_TRUE(player->status().startsWith(QLatin1String("Connecting to 127.0.0.2...")))
         << history();
     const qint64 before = QFile(audioFile).size();
 
-    ASSERT_TRUE(server.start(port));
+    ASSERT_TRUE(far.start(port, QHostAddress(QStringLiteral("127.0.0.2"))));
     ASSERT_TRUE(waitForStatus(*player, QStringLiteral("Playing"), 20000)) << history();
     QTest::qWait(1000);
     EXPECT_GT(QFile(audioFile).size(), before + 44100 * 4 / 2);
@@ -263,8 +272,9 @@ TEST_F(Player, NotFoundWhileReconnectingIsFinal) {
     server.route(QStringLiteral("/brief.mp3"), brief);
     player->SetURL(server.url(QStringLiteral("/brief.mp3")).toString());
     ASSERT_TRUE(waitForStatus(*player, QStringLiteral("Playing"), 15000)) << history();
-    server.route(QStringLiteral("/brief.mp3"),
-                 Route{404, "text/html", "gone", {}, Mode::Whole, 0, 0});
+    Route gone;
+    gone.status = 404;
+    server.route(QStringLiteral("/brief.mp3"), gone);
     // A 404 while reconnecting is final: no retry loop, a clear cause.
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return player->status() == QLatin1String("Not found (404)"); }, 20000))
@@ -312,8 +322,54 @@ TEST_F(Player, FailuresShowTheirCauseNotGStreamerText) {
 }
 
 TEST_F(Player, MmsStationPlaysOverHttp) {
+    Route chunked = server.routeFor(QStringLiteral("/live.mp3"));
+    chunked.chunked = true;  // as some servers send a live stream
+    server.route(QStringLiteral("/chunked.mp3"), chunked);
     auto player = makePlayer(QStringLiteral("mms.raw"));
-    player->SetURL(QStringLiteral("mms://127.0.0.1:%1/live.mp3").arg(server.port()));
+    player->SetURL(QStringLiteral("mms://127.0.0.1:%1/chunked.mp3").arg(server.port()));
     EXPECT_EQ(player->status(), QStringLiteral("Connecting to 127.0.0.1..."));
     EXPECT_TRUE(waitForStatus(*player, QStringLiteral("Playing"), 15000)) << history();
+}
+
+TEST_F(Player, ShoutcastStationPlaysWithItsTitleAsPlainText) {
+    Route shoutcast = server.routeFor(QStringLiteral("/live.mp3"));
+    shoutcast.statusLine = "ICY 200 OK";
+    shoutcast.metaInterval = 8192;
+    shoutcast.title = "DJ \xE2\x80\xAEX\x01 <b>Night</b>\n   Mix";  // U+202E, a control, a break
+    // Joined mid-frame, in short pieces: a first piece starting with '['
+    // reads as LRC subtitles to GStreamer's typefinders.
+    shoutcast.body.prepend("[garbage]");
+    shoutcast.burstBytes = 700;
+    shoutcast.bytesPerSecond *= 4;  // sound for the buffer sooner
+    server.route(QStringLiteral("/shoutcast"), shoutcast);
+
+    auto player = makePlayer(QStringLiteral("shoutcast.raw"));
+    int titleChanges = 0;
+    QObject::connect(player.get(), &WindowsMediaPlayer::TitleChange, [&] { ++titleChanges; });
+    player->SetURL(server.url(QStringLiteral("/shoutcast")).toString());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !player->title().isEmpty(); }, 15000)) << history();
+    EXPECT_EQ(player->title(), QStringLiteral("DJ X <b>Night</b> Mix"));
+    EXPECT_TRUE(waitForStatus(*player, QStringLiteral("Playing"), 15000)) << history();
+    EXPECT_EQ(player->status(), QStringLiteral("Playing"));  // the title is apart
+
+    player->controls().stop();
+    EXPECT_TRUE(player->title().isEmpty());
+    EXPECT_EQ(titleChanges, 2);
+}
+
+TEST_F(Player, ALivePlaylistNamingAFileLaterIsRefusedBeforeItOpens) {
+    // Checked when resolved, changed when GStreamer fetches it again.
+    Route live;
+    live.contentType = "application/vnd.apple.mpegurl";
+    live.body = "#EXTM3U\n#EXT-X-TARGETDURATION:2\n#EXTINF:2,\nseg1.ts\n";
+    live.laterBody = "#EXTM3U\n#EXT-X-TARGETDURATION:2\n#EXTINF:2,\nfile://" +
+                     QFile::encodeName(dir_.filePath(QStringLiteral("secret.ts"))) + "\n";
+    server.route(QStringLiteral("/live.m3u8"), live);
+    auto player = makePlayer(QStringLiteral("hls.raw"));
+    player->SetURL(server.url(QStringLiteral("/live.m3u8")).toString());
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return player->status() == QLatin1String("Playlist address refused (file:)"); },
+        10000))
+        << history();
+    EXPECT_EQ(server.hits(QStringLiteral("/live.m3u8")), 2);
 }
