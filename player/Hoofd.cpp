@@ -129,6 +129,7 @@ Hoofd::Hoofd() : Form(Kind::Main), remote_(std::make_unique<Remote>(*this)) {
     connect(&ZendersBox1, &platform::ImageBox::Click, this, &Hoofd::ZendersBox1_Click);
     connect(&ZendersBox2, &platform::ImageBox::Click, this, &Hoofd::ZendersBox2_Click);
     connect(&WMP, &media::WindowsMediaPlayer::StatusChange, this, &Hoofd::WMP_StatusChange);
+    connect(&WMP, &media::WindowsMediaPlayer::TitleChange, this, &Hoofd::WMP_TitleChange);
     PlayerSeam::HandOut(&WMP);
     PlayerSeam::HandOutRemote(remote_.get());
 }
@@ -269,6 +270,11 @@ void Hoofd::SelectStation(const platform::ImageBox& box) {
 
 void Hoofd::WMP_StatusChange() {
     ShowStatus(WMP.status());
+}
+
+void Hoofd::WMP_TitleChange() {
+    lblStatus.SetToolTipText(WMP.title());
+    lblPlaying.SetToolTipText(WMP.title());
 }
 
 void Hoofd::ShowStatus(const QString& status) {

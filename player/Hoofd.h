@@ -43,6 +43,8 @@ public:
     void ZendersBox1_Click();
     void ZendersBox2_Click();
     void WMP_StatusChange();
+    // What the station says it plays shows over both text lines.
+    void WMP_TitleChange();
     // The player's status text in the status line, its key words in Dutch.
     void ShowStatus(const QString& status);
 

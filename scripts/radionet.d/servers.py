@@ -178,7 +178,8 @@ class Handler(socketserver.StreamRequestHandler):
         elif path == "/long-title.ogg":
             with open(site["long_title"], "rb") as f:
                 data = f.read()
-            self.send(f"HTTP/1.0 200 OK\nContent-Type: application/ogg\nContent-Length: {len(data)}\n")
+            # a live stream: no length, so a player reads it as it comes
+            self.send("HTTP/1.0 200 OK\nContent-Type: application/ogg\n")
             self.wfile.write(data[:98304])  # the headers at once, then the audio in real time
             rate = len(data) // 20
             for at in range(98304, len(data), rate // 10):
