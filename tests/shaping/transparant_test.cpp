@@ -110,6 +110,9 @@ TEST(ShapeFormFromPicture, KeyIsTheBottomLeftPixelUnlessGiven) {
     Shaped swapped(picture, (80 << 16) | (40 << 8) | 'A');
     EXPECT_TRUE(same(swapped.form.mask(), QRegion(0, 0, 4, 3)));
     EXPECT_EQ(swapped.calls.combineRgn, 3);  // a full-width run per row
+    // Nor does a key with bits above the colour.
+    Shaped high(picture, 0x01000000 | ('A' << 16) | (40 << 8) | 80);
+    EXPECT_TRUE(same(high.form.mask(), QRegion(0, 0, 4, 3)));
 }
 
 TEST(ShapeFormFromPicture, APictureWithoutKeyPixelsIsOneRectangle) {
