@@ -63,7 +63,7 @@ void ShapeFormFromPicture(platform::Form& form, std::int32_t& keyColour) {
     // The key's bytes as stored, compared without branching on each byte. A
     // key with bits above the colour matches no pixel.
     const std::uint8_t keyBlue = key & 0xff, keyGreen = (key >> 8) & 0xff;
-    const int keyRed = (key & ~0xffff) >> 16;  // 256 and up for such a key
+    const int keyRed = (key & ~0xffff) >> 16;  // beyond a byte for such a key
     const HRGN outline = CreateRectRgn(0, 0, 0, 0);
     for (std::int32_t y = 0; y < height; ++y) {
         const std::uint8_t* row = bits + y * stride;

@@ -233,9 +233,9 @@ struct Table {
     }
 };
 
-// Never destroyed: windows that outlive main still release their regions here.
-// Made on first use, like the rest single-threaded; a plain pointer keeps
-// the check cheap enough to inline into every call.
+// Never destroyed, so windows that outlive main still release their regions
+// here. Made on first use behind a plain pointer (single-threaded, like the
+// rest), which is cheaper to check in every call than a guarded static.
 Table* theTable = nullptr;
 Table& table() {
     if (!theTable) theTable = new Table;
