@@ -60,16 +60,24 @@ void ShapeFormFromPicture(platform::Form& form, std::int32_t& keyColour) {
     const std::int32_t bottomRow = platform::CheckedAdd(topRow, height - 1);
     platform::CheckedAdd(left, width);  // every edge below stays within this
 
+    // The key's bytes as stored, compared without branching on each byte. A
+    // key with bits above the colour matches no pixel.
+    const std::uint8_t keyBlue = key & 0xff, keyGreen = (key >> 8) & 0xff;
+    const int keyRed = (key & ~0xffff) >> 16;  // beyond a byte for such a key
     const HRGN outline = CreateRectRgn(0, 0, 0, 0);
     for (std::int32_t y = 0; y < height; ++y) {
         const std::uint8_t* row = bits + y * stride;
+        const auto isKey = [row, keyBlue, keyGreen, keyRed](std::int32_t x) {
+            const std::uint8_t* pixel = row + 3 * x;
+            return ((pixel[0] ^ keyBlue) | (pixel[1] ^ keyGreen) | (pixel[2] ^ keyRed)) == 0;
+        };
         const std::int32_t windowRow = bottomRow - y;
         std::int32_t x = 0;
         while (x < width) {
-            while (x < width && colourAt(row + 3 * x) == key) ++x;
+            while (x < width && isKey(x)) ++x;
             if (x == width) break;
             const std::int32_t start = x;
-            while (x < width && colourAt(row + 3 * x) != key) ++x;
+            while (x < width && !isKey(x)) ++x;
             const HRGN run = CreateRectRgn(left + start, windowRow, left + x, windowRow + 1);
             CombineRgn(outline, outline, run, RGN_OR);
             DeleteObject(run);

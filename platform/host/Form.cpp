@@ -1,8 +1,10 @@
 #include "platform/host/Form.h"
 
 #include <QCloseEvent>
+#include <QFontDatabase>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QThreadPool>
 #include <QTimer>
 
 #include "platform/host/Rounding.h"
@@ -32,6 +34,18 @@ Qt::WindowFlags flagsFor(Form::Kind kind) {
     return flags;
 }
 
+// The main window is the first to show text, and reading the font database
+// (fontconfig's configuration and caches) takes milliseconds the window need
+// not wait for: a pooled thread reads it while the rest of the program is
+// built. The database is thread-safe, and the application waits for its pool
+// before it ends.
+void readFontsAhead() {
+    static bool started = false;
+    if (started) return;
+    started = true;
+    QThreadPool::globalInstance()->start([] { QFontDatabase::families(); });
+}
+
 }  // namespace
 
 short ButtonCode(Qt::MouseButton button) {
@@ -54,7 +68,10 @@ short ShiftCode(Qt::KeyboardModifiers modifiers) {
 Form::Form(Kind kind) : QWidget(nullptr, flagsFor(kind)), kind_(kind) {
     setAttribute(Qt::WA_DeleteOnClose, false);
     if (kind == Kind::Popup) setAttribute(Qt::WA_ShowWithoutActivating);
-    if (kind == Kind::Main) Forms::main_ = this;
+    if (kind == Kind::Main) {
+        Forms::main_ = this;
+        readFontsAhead();
+    }
 }
 
 Form::~Form() {

@@ -14,9 +14,12 @@ class StdPicture {
 public:
     StdPicture() = default;
     explicit StdPicture(QImage image);
+    // A picture from a file, or from the program's resources (":/..."),
+    // which are read on first use.
     static StdPicture Load(const QString& path);
 
-    bool isNull() const { return !shared_; }
+    // True also for a picture whose file could not be read.
+    bool isNull() const;
     const QImage& image() const;
     const QPixmap& pixmap() const;
     int Width() const { return image().width(); }

@@ -110,6 +110,9 @@ TEST(ShapeFormFromPicture, KeyIsTheBottomLeftPixelUnlessGiven) {
     Shaped swapped(picture, (80 << 16) | (40 << 8) | 'A');
     EXPECT_TRUE(same(swapped.form.mask(), QRegion(0, 0, 4, 3)));
     EXPECT_EQ(swapped.calls.combineRgn, 3);  // a full-width run per row
+    // Nor does a key with bits above the colour.
+    Shaped high(picture, 0x01000000 | ('A' << 16) | (40 << 8) | 80);
+    EXPECT_TRUE(same(high.form.mask(), QRegion(0, 0, 4, 3)));
 }
 
 TEST(ShapeFormFromPicture, APictureWithoutKeyPixelsIsOneRectangle) {
@@ -142,16 +145,21 @@ TEST(ShapeFormFromPicture, SizesTheClientAreaToThePictureInPixelScale) {
 }
 
 TEST(ShapeFormFromPicture, WithoutAPictureTheWindowStaysAsItWas) {
-    platform::Form form;
-    form.resize(120, 80);
-    const std::int64_t live = CallCounts().liveObjects;
-    std::int32_t key = 1;
-    Transparant::ShapeFormFromPicture(form, key);
-    EXPECT_EQ(key, 1);
-    EXPECT_EQ(form.ScaleMode(), platform::vbPixels);
-    EXPECT_EQ(form.size(), QSize(120, 80));
-    EXPECT_TRUE(form.mask().isEmpty());
-    EXPECT_EQ(CallCounts().liveObjects, live);
+    // No picture, or one from the program's resources that is not there.
+    for (const platform::StdPicture& none :
+         {platform::StdPicture(), platform::StdPicture::Load(QStringLiteral(":/no/such.gif"))}) {
+        platform::Form form;
+        form.resize(120, 80);
+        form.SetPicture(none);
+        const std::int64_t live = CallCounts().liveObjects;
+        std::int32_t key = 1;
+        Transparant::ShapeFormFromPicture(form, key);
+        EXPECT_EQ(key, 1);
+        EXPECT_EQ(form.ScaleMode(), platform::vbPixels);
+        EXPECT_EQ(form.size(), QSize(120, 80));
+        EXPECT_TRUE(form.mask().isEmpty());
+        EXPECT_EQ(CallCounts().liveObjects, live);
+    }
 }
 
 TEST(ShapeFormFromPicture, AllKeyPictureLeavesNothingOfTheWindow) {

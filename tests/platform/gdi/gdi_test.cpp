@@ -6,6 +6,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QWidget>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -208,6 +209,29 @@ TEST(GdiBitBlt, ClipsToTheDestinationAndKnowsOnlySrccopy) {
     DeleteDC(empty);
 }
 
+TEST(GdiBitBlt, PixelsFromOutsideTheSourceComeOutBlack) {
+    QImage picture(2, 2, QImage::Format_RGB32);
+    picture.fill(qRgb(10, 20, 30));
+    Picture source(picture);
+    QImage white(3, 3, QImage::Format_RGB32);
+    white.fill(Qt::white);
+    Picture before(white);
+    Dib dib(3, 3);
+    ASSERT_TRUE(BitBlt(dib.dc, 0, 0, 3, 3, before.dc, 0, 0, SRCCOPY));
+    ASSERT_TRUE(BitBlt(dib.dc, 0, 0, 3, 3, source.dc, -1, 0, SRCCOPY));
+    // Stored row 2 is the top row: a column left of the picture, then the picture.
+    EXPECT_EQ(dib.at(2, 0)[2], 0);
+    EXPECT_EQ(dib.at(2, 1)[0], 30);
+    EXPECT_EQ(dib.at(2, 2)[2], 10);
+    EXPECT_EQ(dib.at(0, 1)[1], 0);  // the row below it
+    // And from one DIB into another.
+    Dib copy(2, 2);
+    ASSERT_TRUE(BitBlt(copy.dc, 0, 0, 2, 2, before.dc, 0, 0, SRCCOPY));
+    ASSERT_TRUE(BitBlt(copy.dc, 0, 0, 2, 2, dib.dc, 1, 1, SRCCOPY));
+    EXPECT_EQ(copy.at(1, 1)[1], 20);
+    EXPECT_EQ(copy.at(0, 0)[1], 0);
+}
+
 TEST(GdiClipboard, TakesABitmapOnlyWhileOpen) {
     const HDC screen = GetDC(GetDesktopWindow());
     const HBITMAP bitmap = CreateCompatibleBitmap(screen, 2, 2);
@@ -270,6 +294,30 @@ TEST(GdiRegion, OtherModesAndArguments) {
     for (HRGN r : {b, out, flipped}) EXPECT_TRUE(DeleteObject(r));
 }
 
+TEST(GdiRegion, RunsInAnyOrderReportTheTypeOfTheUnionSoFar) {
+    // Two touching runs a row; row 2 is shorter. Taken top down, bottom row
+    // first (as a picture's come) and from the middle out.
+    std::vector<QRect> rows[6];
+    for (int y = 0; y < 6; ++y) rows[y] = {QRect(0, y, 3, 1), QRect(3, y, y == 2 ? 2 : 4, 1)};
+    for (const std::vector<int>& order :
+         {std::vector<int>{0, 1, 2, 3, 4, 5}, {5, 4, 3, 2, 1, 0}, {3, 2, 4, 1, 5, 0}}) {
+        const HRGN outline = CreateRectRgn(0, 0, 0, 0);
+        QRegion expected;
+        for (int y : order) {
+            for (const QRect& r : rows[y]) {
+                const HRGN run = CreateRectRgn(r.left(), r.top(), r.right() + 1, r.bottom() + 1);
+                expected |= r;
+                EXPECT_EQ(CombineRgn(outline, outline, run, RGN_OR),
+                          expected.rectCount() == 1 ? SIMPLEREGION : COMPLEXREGION);
+                DeleteObject(run);
+            }
+        }
+        Window window;
+        EXPECT_TRUE(same(maskAfter(window, outline), expected));
+        EXPECT_EQ(window.mask().rectCount(), 3);  // joined as Qt joins them
+    }
+}
+
 TEST(GdiRegion, ManyRunsMakeTheSameShapeAsOneByOneUnions) {
     // Runs of a picture arrive bottom row first, left to right.
     const HRGN outline = CreateRectRgn(0, 0, 0, 0);
@@ -289,6 +337,20 @@ TEST(GdiRegion, ManyRunsMakeTheSameShapeAsOneByOneUnions) {
     DeleteObject(over);
     Window window;
     EXPECT_TRUE(same(maskAfter(window, outline), expected));
+}
+
+TEST(GdiRegion, ADeletedHandleStaysUnknownWhenItsPlaceIsTakenAgain) {
+    const HRGN first = CreateRectRgn(0, 0, 1, 1);
+    ASSERT_TRUE(DeleteObject(first));
+    const HRGN second = CreateRectRgn(0, 0, 2, 2);
+    EXPECT_NE(second, first);
+    EXPECT_FALSE(DeleteObject(first));
+    EXPECT_EQ(CombineRgn(first, second, second, RGN_OR), RGN_ERROR);
+    const HDC dc = CreateCompatibleDC(0);
+    EXPECT_EQ(CombineRgn(second, dc, second, RGN_OR), RGN_ERROR);  // no region
+    EXPECT_FALSE(DeleteObject(dc));
+    DeleteDC(dc);
+    EXPECT_TRUE(DeleteObject(second));
 }
 
 TEST(GdiWindowRegion, TheWindowOwnsItsRegionUntilReplacedOrGone) {
