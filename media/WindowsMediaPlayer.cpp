@@ -80,6 +80,9 @@ GstBusSyncReply onBusMessage(GstBus*, GstMessage* message, gpointer data) {
             QCoreApplication::postEvent(link->mailbox->target,
                                         new BusEvent(message, link->generation));
     }
+    // A dropped message is the handler's to release; kept, it would hold
+    // its source, and so the whole pipeline, for ever.
+    gst_message_unref(message);
     return GST_BUS_DROP;
 }
 
