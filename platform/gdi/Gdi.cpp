@@ -537,7 +537,9 @@ QRegion unite(Rects& rects) {
 // are never all held twice.
 class Appender {
 public:
-    explicit Appender(QPoint shift) : shift_(shift) {}
+    // At most count rectangles will come.
+    Appender(QPoint shift, std::int64_t count)
+        : shift_(shift), batch_(std::size_t(std::clamp<std::int64_t>(count, 1, 4096))) {}
     void add(const QRect& rect) {
         batch_[size_++] = rect.translated(shift_);
         if (size_ == batch_.size()) flush();
@@ -555,7 +557,7 @@ private:
         size_ = 0;
     }
     QPoint shift_;
-    std::vector<QRect> batch_ = std::vector<QRect>(4096);
+    std::vector<QRect> batch_;
     std::size_t size_ = 0;
     QRegion part_, region_;
 };
@@ -580,7 +582,7 @@ QRegion fromPacked(Packed& packed, const QRect& last, QPoint shift) {
                   [&](std::size_t a, std::size_t b) { return bands[a].top < bands[b].top; });
     }
     const auto nth = [&](std::size_t k) { return down ? k : up ? n - 1 - k : sorted[k]; };
-    Appender out(shift);
+    Appender out(shift, packed.count);
     for (std::size_t k = 0; k < n;) {
         const std::size_t band = nth(k);
         std::int32_t bottom = bands[band].bottom;
