@@ -31,6 +31,10 @@ constexpr std::uint32_t kMaxSlots = kSlotMask + 1 - kFirstHandle;
 constexpr std::uint32_t kReuseMask = (1u << (31 - kSlotBits)) - 1;
 // Larger DIBs are refused rather than committing that much memory to one picture.
 constexpr std::int64_t kMaxDibBytes = std::int64_t{1} << 29;
+// A deleted DIB's memory up to this size (a 4K screen's picture) is kept for
+// the next one, so a window shaped again does not fault in fresh pages for
+// its copy; larger ones go straight back.
+constexpr std::size_t kMaxSpareDibBytes = std::size_t{32} << 20;
 // Region coordinates are 27-bit on Windows too; it keeps every width an int.
 constexpr std::int32_t kMaxCoordinate = (1 << 27) - 1;
 
@@ -41,6 +45,7 @@ struct FreeBytes {
 struct Bitmap {
     QImage image;                             // a screen-depth bitmap's pixels
     std::unique_ptr<uchar[], FreeBytes> dib;  // a DIB's own pixels: bottom-up rows of B, G, R
+    std::size_t dibBytes = 0;                 // its block, at least its rows
     std::int32_t width = 0, height = 0, stride = 0;  // of the DIB
     HDC selectedIn = 0;
 };
@@ -183,7 +188,9 @@ struct Packed {
 // kept packed until they go into a QRegion in order. Anything else waits as
 // plain rectangles.
 struct RegionList {
-    QRegion shape;  // moved by -offset: a window's mask is in its client coordinates
+    // The region is shape moved by offset: a window's mask is kept as the
+    // window has it, in its client coordinates.
+    QRegion shape;
     QPoint offset;
     Packed packed;
     Rects pending;
@@ -233,6 +240,8 @@ struct Table {
     std::int64_t live = 0;
     Bitmap stock;
     std::map<HWND, HRGN> windowRegions;
+    std::unique_ptr<uchar[], FreeBytes> spareDib;  // the last deleted DIB's memory
+    std::size_t spareDibBytes = 0;
     bool clipboardOpen = false;
     Counts counts;
 
@@ -284,7 +293,13 @@ struct Table {
     }
     void release(Slot& slot, HGDIOBJ handle) {
         switch (slot.kind) {
-            case Kind::Bitmap: slot.bitmap = Bitmap(); break;
+            case Kind::Bitmap:
+                if (slot.bitmap.dib && slot.bitmap.dibBytes <= kMaxSpareDibBytes) {
+                    spareDib = std::move(slot.bitmap.dib);
+                    spareDibBytes = slot.bitmap.dibBytes;
+                }
+                slot.bitmap = Bitmap();
+                break;
             case Kind::Dc: slot.dc = Dc(); break;
             case Kind::Region:
                 slot.region.list.reset();
@@ -760,8 +775,16 @@ HBITMAP CreateDIBSection(HDC hdc, const BITMAPINFOHEADER* header, std::uint32_t 
     const std::int64_t stride = (std::int64_t{h->biWidth} * 3 + 3) & ~std::int64_t{3};
     if (stride * h->biHeight > kMaxDibBytes) return 0;
     Bitmap b;
-    // calloc: fresh memory comes zeroed from the system without a pass over it.
-    b.dib.reset(static_cast<uchar*>(std::calloc(std::size_t(stride * h->biHeight), 1)));
+    const std::size_t bytes = std::size_t(stride * h->biHeight);
+    if (t.spareDib && t.spareDibBytes >= bytes && t.spareDibBytes / 2 <= bytes) {
+        b.dib = std::move(t.spareDib);
+        b.dibBytes = t.spareDibBytes;
+        std::memset(b.dib.get(), 0, bytes);  // black, as a new one is
+    } else {
+        // calloc: fresh memory comes zeroed from the system without a pass over it.
+        b.dib.reset(static_cast<uchar*>(std::calloc(bytes, 1)));
+        b.dibBytes = bytes;
+    }
     if (!b.dib) return 0;
     b.width = h->biWidth;
     b.height = h->biHeight;

@@ -6,6 +6,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QWidget>
+#include <algorithm>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -106,6 +107,17 @@ TEST(GdiDibSection, RefusesWhatItCannotHoldAndSaysSo) {
     EXPECT_EQ(CreateDIBSection(0x7fff0000, &fine, DIB_RGB_COLORS, &bits, 0, 0), 0);
     EXPECT_EQ(CreateDIBSection(0, nullptr, DIB_RGB_COLORS, &bits, 0, 0), 0);
     EXPECT_EQ(GetObjectA(0x7fff0000, sizeof(BITMAP), &bits), 0);
+}
+
+TEST(GdiDibSection, ANewDibIsBlackWhateverTheLastOneHeld) {
+    for (int round = 0; round < 2; ++round) {
+        Dib dib(40, 30);
+        ASSERT_NE(dib.bits, nullptr);
+        auto* bytes = static_cast<std::uint8_t*>(dib.bits);
+        const int size = bitmapOf(dib.bitmap).bmWidthBytes * 30;
+        EXPECT_EQ(std::count(bytes, bytes + size, 0), size);
+        std::fill(bytes, bytes + size, 0x5a);  // left behind for the next one
+    }
 }
 
 TEST(GdiDeviceContext, SelectionFollowsTheWindowsRules) {
