@@ -31,6 +31,10 @@ constexpr std::uint32_t kMaxSlots = kSlotMask + 1 - kFirstHandle;
 constexpr std::uint32_t kReuseMask = (1u << (31 - kSlotBits)) - 1;
 // Larger DIBs are refused rather than committing that much memory to one picture.
 constexpr std::int64_t kMaxDibBytes = std::int64_t{1} << 29;
+// A deleted DIB's memory up to this size (a 4K screen's picture) is kept for
+// the next one, so a window shaped again does not fault in fresh pages for
+// its copy; larger ones go straight back.
+constexpr std::size_t kMaxSpareDibBytes = std::size_t{32} << 20;
 // Region coordinates are 27-bit on Windows too; it keeps every width an int.
 constexpr std::int32_t kMaxCoordinate = (1 << 27) - 1;
 
@@ -41,6 +45,7 @@ struct FreeBytes {
 struct Bitmap {
     QImage image;                             // a screen-depth bitmap's pixels
     std::unique_ptr<uchar[], FreeBytes> dib;  // a DIB's own pixels: bottom-up rows of B, G, R
+    std::size_t dibBytes = 0;                 // its block, at least its rows
     std::int32_t width = 0, height = 0, stride = 0;  // of the DIB
     HDC selectedIn = 0;
 };
@@ -50,17 +55,18 @@ struct Dc {
     bool screen = false;
 };
 
-// Rectangles waiting to be merged into a region. The memory grows in place
-// (realloc), not by copying into a fresh block as std::vector does: a
-// picture's runs can number a million, and every fresh page costs a fault.
-class Rects {
+// Memory that grows in place (realloc), not by copying into a fresh block as
+// std::vector does: a picture's runs can number a million, and every fresh
+// page costs a fault.
+template <class T>
+class Buffer {
 public:
-    Rects() = default;
-    Rects(Rects&& other) noexcept
+    Buffer() = default;
+    Buffer(Buffer&& other) noexcept
         : data_(std::exchange(other.data_, nullptr)),
           size_(std::exchange(other.size_, 0)),
           capacity_(std::exchange(other.capacity_, 0)) {}
-    Rects& operator=(Rects&& other) noexcept {
+    Buffer& operator=(Buffer&& other) noexcept {
         if (this != &other) {
             std::free(data_);
             data_ = std::exchange(other.data_, nullptr);
@@ -69,39 +75,106 @@ public:
         }
         return *this;
     }
-    Rects(const Rects&) = delete;
-    Rects& operator=(const Rects&) = delete;
-    ~Rects() { std::free(data_); }
+    Buffer(const Buffer&) = delete;
+    Buffer& operator=(const Buffer&) = delete;
+    ~Buffer() { std::free(data_); }
 
-    void push_back(const QRect& r) {
+    void push_back(const T& value) {
         if (size_ == capacity_) reserve(std::max<std::size_t>(64, capacity_ * 2));
-        data_[size_++] = r;
+        data_[size_++] = value;
     }
     void reserve(std::size_t capacity) {
         if (capacity <= capacity_) return;
-        if (capacity > std::numeric_limits<std::size_t>::max() / sizeof(QRect))
-            throw std::bad_alloc();
-        void* grown = std::realloc(data_, capacity * sizeof(QRect));
+        if (capacity > std::numeric_limits<std::size_t>::max() / sizeof(T)) throw std::bad_alloc();
+        void* grown = std::realloc(data_, capacity * sizeof(T));
         if (!grown) throw std::bad_alloc();
-        data_ = static_cast<QRect*>(grown);
+        data_ = static_cast<T*>(grown);
         capacity_ = capacity;
     }
     void resize(std::size_t size) { size_ = std::min(size, size_); }  // shrinks only
     bool empty() const { return size_ == 0; }
     std::size_t size() const { return size_; }
-    QRect* data() { return data_; }
-    QRect* begin() { return data_; }
-    QRect* end() { return data_ + size_; }
-    const QRect* begin() const { return data_; }
-    const QRect* end() const { return data_ + size_; }
-    QRect& back() { return data_[size_ - 1]; }
-    QRect& operator[](std::size_t i) { return data_[i]; }
-    const QRect& operator[](std::size_t i) const { return data_[i]; }
+    T* data() { return data_; }
+    const T* data() const { return data_; }
+    T* begin() { return data_; }
+    T* end() { return data_ + size_; }
+    const T* begin() const { return data_; }
+    const T* end() const { return data_ + size_; }
+    T& back() { return data_[size_ - 1]; }
+    T& operator[](std::size_t i) { return data_[i]; }
+    const T& operator[](std::size_t i) const { return data_[i]; }
 
 private:
-    static_assert(std::is_trivially_copyable_v<QRect>);
-    QRect* data_ = nullptr;
+    static_assert(std::is_trivially_copyable_v<T>);
+    T* data_ = nullptr;
     std::size_t size_ = 0, capacity_ = 0;
+};
+
+using Rects = Buffer<QRect>;
+
+// Rectangles added one by one, each band in rows of its own, as a picture's
+// runs come: per band its rows, and its spans as small numbers (a byte each
+// for short runs and gaps) rather than 16-byte rectangles, so a million runs
+// need a few megabytes of fresh memory, not sixteen. A band's bytes are the
+// first left edge, then each span's width less one and the gap to the next
+// less one; spans of a band never touch, so every gap is at least one. The
+// last span added stays in Region::last until its band is closed.
+struct Packed {
+    struct Band {
+        std::int32_t top = 0, bottom = 0;
+        std::size_t begin = 0;  // its first byte
+    };
+    Buffer<Band> bands;
+    Buffer<uchar> bytes;
+    std::int64_t count = 0;  // spans, the open one too
+
+    void put(std::uint32_t value) {
+        for (; value >= 0x80; value >>= 7) bytes.push_back(uchar(value | 0x80));
+        bytes.push_back(uchar(value));
+    }
+    static std::uint32_t get(const uchar*& at) {
+        std::uint32_t value = 0;
+        for (int shift = 0;; shift += 7) {
+            const uchar byte = *at++;
+            value |= std::uint32_t(byte & 0x7f) << shift;
+            if (byte < 0x80) return value;
+        }
+    }
+    void open(const QRect& first) {
+        bands.push_back({first.top(), first.bottom(), bytes.size()});
+        const std::int32_t left = first.left();  // zigzag: small either side of 0
+        put(left < 0 ? (std::uint32_t(-(left + 1)) << 1) | 1 : std::uint32_t(left) << 1);
+        ++count;
+    }
+    void next(const QRect& last, const QRect& span) {
+        put(std::uint32_t(last.width() - 1));
+        put(std::uint32_t(span.left() - last.right() - 2));
+        ++count;
+    }
+    void close(const QRect& last) { put(std::uint32_t(last.width() - 1)); }
+
+    std::pair<const uchar*, const uchar*> bytesOf(std::size_t band) const {
+        const std::size_t end = band + 1 < bands.size() ? bands[band + 1].begin : bytes.size();
+        return {bytes.data() + bands[band].begin, bytes.data() + end};
+    }
+    // Calls out(left, right) for each span of a closed band.
+    template <class F>
+    void spans(std::size_t band, F&& out) const {
+        auto [at, end] = bytesOf(band);
+        const std::uint32_t zigzag = get(at);
+        std::int32_t left = zigzag & 1 ? -std::int32_t(zigzag >> 1) - 1 : std::int32_t(zigzag >> 1);
+        for (;;) {
+            const std::int32_t right = left + std::int32_t(get(at));
+            out(left, right);
+            if (at == end) return;
+            left = right + 2 + std::int32_t(get(at));
+        }
+    }
+    bool sameSpans(std::size_t a, std::size_t b) const {
+        const auto [a0, a1] = bytesOf(a);
+        const auto [b0, b1] = bytesOf(b);
+        return a1 - a0 == b1 - b0 && std::memcmp(a0, b0, std::size_t(a1 - a0)) == 0;
+    }
 };
 
 // A region made by CreateRectRgn is its bounding box and nothing more, so
@@ -111,10 +184,15 @@ private:
 // needed, because a union per rectangle is quadratic. While every added
 // rectangle lies in rows of its own band (above or below all else, or to the
 // right in the band just added, as a picture's runs come), the parts are
-// disjoint: the area is exact, the type follows from it, and the bands go
-// into a QRegion as they are.
+// disjoint: the area is exact, the type follows from it, and the bands are
+// kept packed until they go into a QRegion in order. Anything else waits as
+// plain rectangles.
 struct RegionList {
+    // The region is shape moved by offset: a window's mask is kept as the
+    // window has it, in its client coordinates.
     QRegion shape;
+    QPoint offset;
+    Packed packed;
     Rects pending;
     QMetaObject::Connection ownerGone;
 };
@@ -124,9 +202,7 @@ struct Region {
     std::int64_t area = 0;  // covered area; an upper bound when not exact
     std::int32_t type = NULLREGION;
     bool exact = true;
-    bool bandOpen = false;  // last is the last pending one and its rows hold only its band
-    bool downward = true;   // pending bands were added top to bottom
-    bool upward = true;     // pending bands were added bottom to top
+    bool bandOpen = false;  // last is the last added one and its rows hold only its band
     QRect last;
     HWND owner = 0;                    // the window it shapes, which owns it
     std::unique_ptr<RegionList> list;  // none: the region is its bounds, or empty
@@ -164,6 +240,8 @@ struct Table {
     std::int64_t live = 0;
     Bitmap stock;
     std::map<HWND, HRGN> windowRegions;
+    std::unique_ptr<uchar[], FreeBytes> spareDib;  // the last deleted DIB's memory
+    std::size_t spareDibBytes = 0;
     bool clipboardOpen = false;
     Counts counts;
 
@@ -215,7 +293,13 @@ struct Table {
     }
     void release(Slot& slot, HGDIOBJ handle) {
         switch (slot.kind) {
-            case Kind::Bitmap: slot.bitmap = Bitmap(); break;
+            case Kind::Bitmap:
+                if (slot.bitmap.dib && slot.bitmap.dibBytes <= kMaxSpareDibBytes) {
+                    spareDib = std::move(slot.bitmap.dib);
+                    spareDibBytes = slot.bitmap.dibBytes;
+                }
+                slot.bitmap = Bitmap();
+                break;
             case Kind::Dc: slot.dc = Dc(); break;
             case Kind::Region:
                 slot.region.list.reset();
@@ -237,9 +321,13 @@ struct Table {
 // here. Made on first use behind a plain pointer (single-threaded, like the
 // rest), which is cheaper to check in every call than a guarded static.
 Table* theTable = nullptr;
-Table& table() {
-    if (!theTable) theTable = new Table;
+[[gnu::noinline]] Table& newTable() {
+    theTable = new Table;
     return *theTable;
+}
+// Kept small enough to inline: it runs three times per run of a picture.
+inline Table& table() {
+    return theTable ? *theTable : newTable();
 }
 
 Bitmap* selectedBitmap(HDC hdc) {
@@ -344,31 +432,45 @@ void setRect(Region& r, const QRect& rect) {
     r.last = r.bounds;
     r.exact = true;
     r.bandOpen = !empty;
-    r.downward = r.upward = true;
     r.type = empty ? NULLREGION : SIMPLEREGION;
 }
 
-RegionList& newList(Region& r) {
-    r.list = std::make_unique<RegionList>();
-    if (r.type != NULLREGION) r.list->pending.push_back(r.bounds);
+RegionList& listOf(Region& r) {
+    if (!r.list) r.list = std::make_unique<RegionList>();
     return *r.list;
 }
 
-RegionList& listOf(Region& r) {
-    return r.list ? *r.list : newList(r);
-}
-
-void assign(Region& r, QRegion shape) {
+// The region becomes the shape; area is its covered area where known already.
+void assign(Region& r, QRegion shape, std::int64_t area = -1) {
     RegionList& list = listOf(r);
+    list.packed = Packed();
     list.pending = Rects();
     list.shape = std::move(shape);
+    list.offset = QPoint();
     r.exact = true;
     r.bandOpen = false;
-    r.downward = r.upward = true;
     r.bounds = list.shape.boundingRect();
-    r.area = 0;
-    for (const QRect& part : list.shape) r.area += areaOf(part);
+    r.area = area;
+    if (area < 0) {
+        r.area = 0;
+        for (const QRect& part : list.shape) r.area += areaOf(part);
+    }
     r.type = typeOf(r);
+}
+
+// Packed bands as plain rectangles, in the order they came.
+void unpack(Region& r) {
+    RegionList& list = *r.list;
+    Packed& packed = list.packed;
+    if (packed.bands.empty()) return;
+    packed.close(r.last);
+    for (std::size_t band = 0; band < packed.bands.size(); ++band) {
+        const Packed::Band& b = packed.bands[band];
+        packed.spans(band, [&](std::int32_t left, std::int32_t right) {
+            list.pending.push_back(QRect(QPoint(left, b.top), QPoint(right, b.bottom)));
+        });
+    }
+    packed = Packed();
 }
 
 // Rectangles merged pairwise: n log n, whatever their order and overlaps.
@@ -404,22 +506,12 @@ std::size_t bandEnd(const Rects& rects, std::size_t begin) {
     return end;
 }
 
-// Bands that each hold rows of their own, as a QRegion: put top to bottom
-// (a picture's runs come bottom row first), bands that continue the one
-// above exactly joined as Qt's own operations join them, then handed over
-// as they are.
-QRegion fromBands(Rects& rects, bool downward, bool upward) {
-    const bool flip = upward && !downward;
-    if (flip) {
-        std::reverse(rects.begin(), rects.end());  // and each band back to left to right below
-    } else if (!downward) {
-        std::stable_sort(rects.begin(), rects.end(),
-                         [](const QRect& a, const QRect& b) { return a.top() < b.top(); });
-    }
+// Sorted bands as a QRegion, bands that continue the one above exactly joined
+// as Qt's own operations join them.
+QRegion fromBands(Rects& rects) {
     std::size_t out = 0, above = 0, aboveCount = 0;
     for (std::size_t i = 0, next = 0; i < rects.size(); i = next) {
         next = bandEnd(rects, i);
-        if (flip) std::reverse(rects.begin() + i, rects.begin() + next);
         const std::size_t count = next - i;
         bool joins = aboveCount == count && rects[above].bottom() + 1 == rects[i].top();
         for (std::size_t k = 0; joins && k < count; ++k)
@@ -451,19 +543,103 @@ QRegion unite(Rects& rects) {
     std::sort(rects.begin(), rects.end(), [](const QRect& a, const QRect& b) {
         return a.top() != b.top() ? a.top() < b.top() : a.left() < b.left();
     });
-    return banded(rects) ? fromBands(rects, true, false) : mergePairwise(rects);
+    return banded(rects) ? fromBands(rects) : mergePairwise(rects);
+}
+
+// A QRegion written top to bottom straight into its own storage: rectangles
+// go in a few thousand at a time, each batch appended where the last ended
+// (QRegion's cheap case for bands below all it holds), so the rectangles
+// are never all held twice.
+class Appender {
+public:
+    // At most count rectangles will come.
+    Appender(QPoint shift, std::int64_t count)
+        : shift_(shift), batch_(std::size_t(std::clamp<std::int64_t>(count, 1, 4096))) {}
+    void add(const QRect& rect) {
+        batch_[size_++] = rect.translated(shift_);
+        if (size_ == batch_.size()) flush();
+    }
+    QRegion finish() {
+        flush();
+        return std::move(region_);
+    }
+
+private:
+    void flush() {
+        if (size_ == 0) return;
+        part_.setRects(batch_.data(), int(size_));
+        region_ += part_;
+        size_ = 0;
+    }
+    QPoint shift_;
+    std::vector<QRect> batch_;
+    std::size_t size_ = 0;
+    QRegion part_, region_;
+};
+
+// Packed bands as a QRegion, moved by shift: top to bottom (a picture's runs
+// come bottom row first), bands that continue the one above with the same
+// spans joined as Qt's own operations join them.
+QRegion fromPacked(Packed& packed, const QRect& last, QPoint shift) {
+    packed.close(last);
+    const Buffer<Packed::Band>& bands = packed.bands;
+    const std::size_t n = bands.size();
+    bool down = true, up = true;
+    for (std::size_t i = 1; i < n; ++i) {
+        down = down && bands[i].top > bands[i - 1].top;
+        up = up && bands[i].top < bands[i - 1].top;
+    }
+    std::vector<std::size_t> sorted;
+    if (!down && !up) {
+        sorted.resize(n);
+        for (std::size_t i = 0; i < n; ++i) sorted[i] = i;
+        std::sort(sorted.begin(), sorted.end(),
+                  [&](std::size_t a, std::size_t b) { return bands[a].top < bands[b].top; });
+    }
+    const auto nth = [&](std::size_t k) { return down ? k : up ? n - 1 - k : sorted[k]; };
+    Appender out(shift, packed.count);
+    for (std::size_t k = 0; k < n;) {
+        const std::size_t band = nth(k);
+        std::int32_t bottom = bands[band].bottom;
+        for (++k; k < n && bands[nth(k)].top == bottom + 1 && packed.sameSpans(band, nth(k)); ++k)
+            bottom = bands[nth(k)].bottom;
+        const std::int32_t top = bands[band].top;
+        packed.spans(band, [&](std::int32_t left, std::int32_t right) {
+            out.add(QRect(QPoint(left, top), QPoint(right, bottom)));
+        });
+    }
+    return out.finish();
+}
+
+// Builds what is waiting into the list's shape, moved by shift when there is
+// no shape yet (a window's region, built for its client area).
+void build(Region& r, QPoint shift = {}) {
+    RegionList& list = *r.list;
+    if (!list.packed.bands.empty() && list.packed.count > std::numeric_limits<int>::max())
+        unpack(r);  // more than a QRegion can hold in bands
+    if (list.packed.bands.empty() && list.pending.empty()) return;
+    const bool alone = list.shape.isEmpty();
+    if (!alone) shift = QPoint();
+    QRegion added;
+    std::int64_t area = -1;
+    if (!list.packed.bands.empty()) {
+        added = fromPacked(list.packed, r.last, shift);
+        area = r.area;  // packed bands are disjoint from each other and the shape
+    } else {
+        Rects pending = std::move(list.pending);
+        added = unite(pending).translated(shift);
+    }
+    assign(r, alone ? std::move(added) : list.shape | added, area);
+    list.offset = -shift;
+    if (!shift.isNull()) r.bounds.translate(-shift);
 }
 
 // The region as a QRegion, built now if rectangles are waiting.
 QRegion shapeOf(Region& r) {
     if (!r.list) return r.type == NULLREGION ? QRegion() : QRegion(r.bounds);
-    RegionList& list = *r.list;
-    if (!list.pending.empty()) {
-        Rects pending = std::move(list.pending);
-        QRegion added = r.exact ? fromBands(pending, r.downward, r.upward) : unite(pending);
-        assign(r, list.shape.isEmpty() ? std::move(added) : list.shape | added);
-    }
-    return list.shape;
+    build(r);
+    const RegionList& list = *r.list;
+    return list.offset.isNull() ? list.shape : list.shape.translated(list.offset);
 }
 
 // The type after rectangles were added; when the counted area cannot tell,
@@ -492,23 +668,34 @@ void orRect(Region& dest, const QRect& rect) {
         setRect(dest, rect);
         return;
     }
-    const bool above = rect.bottom() < dest.bounds.top();
-    const bool below = rect.top() > dest.bounds.bottom();
-    const bool apart = above || below;
+    const bool apart = rect.bottom() < dest.bounds.top() || rect.top() > dest.bounds.bottom();
     const bool inBand = dest.bandOpen && rect.top() == dest.last.top() &&
                         rect.bottom() == dest.last.bottom() && rect.left() > dest.last.right();
-    Rects& pending = listOf(dest).pending;
+    if (!dest.list) {
+        listOf(dest).packed.open(dest.bounds);  // the region so far: one rectangle, last
+        dest.last = dest.bounds;
+    }
+    RegionList& list = *dest.list;
+    Packed& packed = list.packed;
     if (inBand && rect.left() == dest.last.right() + 1) {
-        pending.back().setRight(rect.right());  // a band holds no two touching rectangles
+        // A band holds no two touching rectangles.
+        if (!list.pending.empty()) list.pending.back().setRight(rect.right());
         dest.last.setRight(rect.right());
+    } else if (dest.exact && (apart || inBand) && list.pending.empty()) {
+        if (inBand) {
+            packed.next(dest.last, rect);
+        } else {
+            if (!packed.bands.empty()) packed.close(dest.last);
+            packed.open(rect);
+        }
+        dest.last = rect;
     } else {
-        pending.push_back(rect);
+        unpack(dest);
+        list.pending.push_back(rect);
         dest.last = rect;
     }
     dest.bandOpen = apart || inBand;
     dest.exact = dest.exact && dest.bandOpen;
-    dest.downward = dest.downward && !above;
-    dest.upward = dest.upward && !below;
     dest.area += areaOf(rect);
     widen(dest.bounds, rect);
     settle(dest);
@@ -521,16 +708,19 @@ void orInto(Region& dest, Region& source) {
         orRect(dest, source.bounds);
         return;
     }
+    const QRegion parts = shapeOf(source);
     const bool wasEmpty = dest.type == NULLREGION;
     const bool apart = wasEmpty || source.bounds.bottom() < dest.bounds.top() ||
                        source.bounds.top() > dest.bounds.bottom();
-    RegionList& list = listOf(dest);
-    if (wasEmpty) list = RegionList();
-    for (const QRect& part : source.list->shape) list.pending.push_back(part);
-    for (const QRect& part : source.list->pending) list.pending.push_back(part);
+    if (wasEmpty) {
+        dest.list = std::make_unique<RegionList>();
+    } else if (!dest.list) {
+        listOf(dest).pending.push_back(dest.bounds);
+    }
+    unpack(dest);
+    for (const QRect& part : parts) dest.list->pending.push_back(part);
     dest.exact = (wasEmpty || dest.exact) && source.exact && apart;
     dest.bandOpen = false;
-    dest.downward = dest.upward = false;  // sorted when built
     dest.area += source.area;
     dest.bounds = wasEmpty ? source.bounds : dest.bounds | source.bounds;
     settle(dest);
@@ -585,8 +775,16 @@ HBITMAP CreateDIBSection(HDC hdc, const BITMAPINFOHEADER* header, std::uint32_t 
     const std::int64_t stride = (std::int64_t{h->biWidth} * 3 + 3) & ~std::int64_t{3};
     if (stride * h->biHeight > kMaxDibBytes) return 0;
     Bitmap b;
-    // calloc: fresh memory comes zeroed from the system without a pass over it.
-    b.dib.reset(static_cast<uchar*>(std::calloc(std::size_t(stride * h->biHeight), 1)));
+    const std::size_t bytes = std::size_t(stride * h->biHeight);
+    if (t.spareDib && t.spareDibBytes >= bytes && t.spareDibBytes / 2 <= bytes) {
+        b.dib = std::move(t.spareDib);
+        b.dibBytes = t.spareDibBytes;
+        std::memset(b.dib.get(), 0, bytes);  // black, as a new one is
+    } else {
+        // calloc: fresh memory comes zeroed from the system without a pass over it.
+        b.dib.reset(static_cast<uchar*>(std::calloc(bytes, 1)));
+        b.dibBytes = bytes;
+    }
     if (!b.dib) return 0;
     b.width = h->biWidth;
     b.height = h->biHeight;
@@ -780,10 +978,21 @@ std::int32_t SetWindowRgn(HWND hWnd, HRGN region, bool redraw) {
         // Windows measures from the outer corner, the mask from the client area.
         // Qt takes an empty mask for none; Windows shows nothing of the window.
         const QPoint client = window->frameGeometry().topLeft() - window->geometry().topLeft();
-        const QRegion shape = shapeOf(*r);
-        window->setMask(shape.isEmpty() ? QRegion(-1, -1, 1, 1) : shape.translated(client));
+        QRegion shape;
+        if (r->list) {
+            build(*r, client);
+            // Moved out, so the region is ours alone and moves in place, not as a copy.
+            shape = std::move(r->list->shape);
+            shape.translate(client + r->list->offset);
+        } else if (r->type != NULLREGION) {
+            shape = QRegion(r->bounds.translated(client));
+        }
+        window->setMask(shape.isEmpty() ? QRegion(-1, -1, 1, 1) : shape);
+        RegionList& list = listOf(*r);
+        list.shape = std::move(shape);
+        list.offset = -client;
         r->owner = hWnd;
-        listOf(*r).ownerGone =
+        list.ownerGone =
             QObject::connect(window, &QObject::destroyed, [hWnd] { releaseWindowRegion(hWnd); });
         t.windowRegions[hWnd] = region;
     } else {

@@ -6,6 +6,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QWidget>
+#include <algorithm>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -106,6 +107,17 @@ TEST(GdiDibSection, RefusesWhatItCannotHoldAndSaysSo) {
     EXPECT_EQ(CreateDIBSection(0x7fff0000, &fine, DIB_RGB_COLORS, &bits, 0, 0), 0);
     EXPECT_EQ(CreateDIBSection(0, nullptr, DIB_RGB_COLORS, &bits, 0, 0), 0);
     EXPECT_EQ(GetObjectA(0x7fff0000, sizeof(BITMAP), &bits), 0);
+}
+
+TEST(GdiDibSection, ANewDibIsBlackWhateverTheLastOneHeld) {
+    for (int round = 0; round < 2; ++round) {
+        Dib dib(40, 30);
+        ASSERT_NE(dib.bits, nullptr);
+        auto* bytes = static_cast<std::uint8_t*>(dib.bits);
+        const int size = bitmapOf(dib.bitmap).bmWidthBytes * 30;
+        EXPECT_EQ(std::count(bytes, bytes + size, 0), size);
+        std::fill(bytes, bytes + size, 0x5a);  // left behind for the next one
+    }
 }
 
 TEST(GdiDeviceContext, SelectionFollowsTheWindowsRules) {
@@ -335,6 +347,38 @@ TEST(GdiRegion, ManyRunsMakeTheSameShapeAsOneByOneUnions) {
     CombineRgn(outline, outline, over, RGN_OR);
     expected |= QRegion(10, 10, 20, 10);
     DeleteObject(over);
+    Window window;
+    EXPECT_TRUE(same(maskAfter(window, outline), expected));
+}
+
+TEST(GdiRegion, WideFarAndManyRunsKeepTheirPlaces) {
+    // Bottom row first: runs left of the origin, widths and gaps from one
+    // pixel to millions, rows of thousands of runs and rows repeating the one
+    // above, as bands that differ in every way a run can be written down.
+    std::vector<std::vector<QRect>> rows(30);
+    for (int y = 0; y < 30; ++y) {
+        std::vector<QRect>& row = rows[y];
+        switch (y % 5) {
+            case 0:
+                for (int i = 0; i < 5000; ++i) row.emplace_back(-20000 + 3 * i, y, 1 + i % 2, 1);
+                break;
+            case 1: row.emplace_back(-(1 << 26), y, 1 << 27, 1); break;
+            case 2:
+            case 3: row = {{-70000, y, 200, 1}, {-300, y, 20000, 1}, {100000, y, 1, 1}}; break;
+            default: row = {{0, y, 1, 1}, {2, y, 1, 1}, {3, y, 4, 1}, {200, y, 129, 1}};
+        }
+    }
+    const HRGN outline = CreateRectRgn(0, 0, 0, 0);
+    for (int y = 29; y >= 0; --y) {
+        for (const QRect& r : rows[y]) {
+            const HRGN run = CreateRectRgn(r.left(), r.top(), r.right() + 1, r.bottom() + 1);
+            EXPECT_NE(CombineRgn(outline, outline, run, RGN_OR), RGN_ERROR);
+            DeleteObject(run);
+        }
+    }
+    QRegion expected;  // top down, so each row is appended
+    for (const std::vector<QRect>& row : rows)
+        for (const QRect& r : row) expected += r;
     Window window;
     EXPECT_TRUE(same(maskAfter(window, outline), expected));
 }
