@@ -483,9 +483,10 @@ def mockup(out, hoofd, tool, rail, thumb):
     mid = font(SANS_B, 16)
     tiny = font(SANS_B, 11)
     d.text((48, 136), "Controls", font=big, fill=NAVY)
-    d.text((184, 136), "Radio 538", font=mid, fill=NAVY)
+    playing = stations()[24][1]  # the mock-up plays station 25
+    d.text((184, 136), playing, font=mid, fill=NAVY)
     d.text((528, 136), "Instellingen", font=big, fill=NAVY)
-    d.text((24, 162), "Afspelen: Radio 538", font=mid, fill=NAVY)
+    d.text((24, 162), "Afspelen", font=mid, fill=NAVY)
     d.text((641, 1), "_", font=tiny, fill=NAVY)
     d.text((657, 2), "X", font=tiny, fill=NAVY)
     img.paste(win, (10, 10), key.point(lambda p: 255 - p))
