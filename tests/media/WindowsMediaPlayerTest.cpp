@@ -265,6 +265,27 @@ TEST_F(Player, AStalledStationIsReconnected) {
     EXPECT_TRUE(waitForStatus(*player, QStringLiteral("Playing"), 15000)) << history();
 }
 
+TEST_F(Player, SoundThatRunsDryIsGatheredAgainAndPlaysOn) {
+    Route gappy = server.routeFor(QStringLiteral("/live.mp3"));
+    gappy.burstBytes = 0;  // sound starts from what the start buffer gathered
+    gappy.pauseAfterMs = 4000;
+    gappy.pauseMs = 3000;  // well within the read time-out
+    server.route(QStringLiteral("/gappy.mp3"), gappy);
+    auto player = makePlayer(QStringLiteral("gappy.raw"));
+    player->SetURL(server.url(QStringLiteral("/gappy.mp3")).toString());
+    ASSERT_TRUE(waitForStatus(*player, QStringLiteral("Playing"), 15000)) << history();
+    statuses.clear();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sawStatus(QStringLiteral("Buffering")); }, 15000))
+        << history();
+    ASSERT_TRUE(waitForStatus(*player, QStringLiteral("Playing"), 15000)) << history();
+    const qint64 before = QFile(audioFile).size();
+    QTest::qWait(1500);
+    EXPECT_GT(QFile(audioFile).size(), before + 44100 * 4 / 2) << "no sound after the gap";
+    // The same connection plays on: the resolver's request and the pipeline's.
+    EXPECT_EQ(server.hits(QStringLiteral("/gappy.mp3")), 2) << history();
+    EXPECT_FALSE(sawStatus(QStringLiteral("retry"))) << history();
+}
+
 TEST_F(Player, NotFoundWhileReconnectingIsFinal) {
     auto player = makePlayer(QStringLiteral("giveup.raw"));
     Route brief;
