@@ -623,8 +623,10 @@ void WindowsMediaPlayer::onBuffering(GstMessage* message) {
         engine_->queueFull = false;
         startBufferTimer_.start(qMax(startBufferMs_, kMinRefillMs));
     } else if (engine_->refilling && !engine_->queueFull) {
-        // Still dry while gathering again: the gathering starts over, so
-        // a long gap in the stream is not followed by a bare start.
+        // Each report below 100 % while gathering again starts the wait
+        // over: sound comes back once the level has not moved for that
+        // long, or the queue is full, so a long gap in the stream is not
+        // followed by a bare start.
         startBufferTimer_.start(qMax(startBufferMs_, kMinRefillMs));
     }
     // A retry keeps saying so until sound is back.
