@@ -449,9 +449,11 @@ void compareStalls(const QUrl& station) {
         waitFor(playing, 20000);
         waitMs(1000);
     });
-    const double dropping = phase("server drops, retries for 4 s", [&] {
+    const double dropping = phase("server drops, until retrying + 2 s", [&] {
         QMetaObject::invokeMethod(&relay, [&] { relay.drop(); });
-        waitMs(4000);
+        // What was buffered plays out first.
+        waitFor([&] { return !playing(); }, 20000);
+        waitMs(2000);
     });
     const double back = phase("server back, until \"Playing\"", [&] {
         QMetaObject::invokeMethod(&relay, [&] { relay.listen(port); });
