@@ -63,9 +63,7 @@ public:
     static void SetDefaultAudioFile(const QString& file);
     void SetAudioFile(const QString& file) { audioFile_ = file; }
 
-    // Starts GStreamer on a thread of its own, once per process; a player
-    // starts it too. Calling it early lets the loading of GStreamer's
-    // registry overlap the building of the windows.
+    // Starts GStreamer, once per process; a player starts it too.
     static void StartEngine();
 
     // How much sound a player gathers before it plays, in milliseconds,

@@ -39,8 +39,7 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "Klankor draait al, maar reageert niet.\n");
             return 1;
     }
-    // GStreamer's registry is read on a thread of its own while the windows
-    // are built; a stored station that starts at once waits only for the rest.
+    // GStreamer is up before the windows are built, not in the middle.
     media::WindowsMediaPlayer::StartEngine();
     // Tests and benchmarks listen through a file instead of the sound card.
     media::WindowsMediaPlayer::SetDefaultAudioFile(qEnvironmentVariable("KLANKOR_AUDIO_FILE"));
