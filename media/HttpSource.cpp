@@ -8,6 +8,7 @@
 
 #include <cstring>
 #include <memory>
+#include <mutex>
 
 #include "media/Playlists.h"
 
@@ -19,8 +20,15 @@ constexpr guint kTimeoutSeconds = 10;
 
 // Measured on Icecast MP3 streams: a first piece of 1 KiB was taken for
 // H.264 in one of eight connects, 2 KiB in one of six hundred, 4 KiB in
-// none. Twice that, about a second of a 64 kbit/s station.
+// none. Twice that, about a second of a 64 kbit/s station, at most.
 constexpr gsize kHoldBytes = 8 * 1024;
+
+// What is held goes on sooner when GStreamer's typefinders already take it
+// for audio: the typefinders that judge it next (icydemux's, or the
+// typefind element's, which wants 2 KiB) then see the same bytes and say
+// the same. Tried again each time this much more has come.
+constexpr gsize kFirstLookBytes = 2 * 1024;
+constexpr gsize kLookAgainBytes = 1024;
 
 // More than the longest MPEG audio frame, and than ADTS frames at any
 // bit rate a station uses: the torn frame is shorter.
@@ -52,6 +60,7 @@ struct Guard {
     gint metaInterval = 0;  // ICY: audio bytes before the first metadata block
     bool declaredAudio = false;
     bool released = false;
+    gsize nextLook = kFirstLookBytes;
 
     Guard() = default;
     Guard(const Guard&) = delete;
@@ -60,6 +69,19 @@ struct Guard {
 
     // Nothing to hold for a playlist or an error page: only streams.
     bool holding() const { return declaredAudio || metaInterval > 0; }
+
+    // The first audio bytes (before any ICY metadata) read as audio.
+    bool heldIsAudio() {
+        const gsize available = gst_adapter_available(held);
+        if (available < nextLook) return false;
+        nextLook = available + kLookAgainBytes;
+        const gsize audio =
+            metaInterval > 0 ? qMin<gsize>(available, gsize(metaInterval)) : available;
+        const auto* data = static_cast<const guint8*>(gst_adapter_map(held, audio));
+        const bool sure = data && typefindsAsAudio(data, audio);
+        if (data) gst_adapter_unmap(held);
+        return sure;
+    }
 
     GstBuffer* release() {
         GstBuffer* buffer = gst_adapter_take_buffer(held, gst_adapter_available(held));
@@ -122,7 +144,8 @@ GstPadProbeReturn onSourceData(GstPad* pad, GstPadProbeInfo* info, gpointer data
     if (guard->released) return GST_PAD_PROBE_OK;  // what the end handed over
     if (!(info->type & GST_PAD_PROBE_TYPE_BUFFER) || !guard->holding()) return GST_PAD_PROBE_REMOVE;
     gst_adapter_push(guard->held, GST_PAD_PROBE_INFO_BUFFER(info));
-    if (gst_adapter_available(guard->held) < kHoldBytes) return GST_PAD_PROBE_HANDLED;
+    if (gst_adapter_available(guard->held) < kHoldBytes && !guard->heldIsAudio())
+        return GST_PAD_PROBE_HANDLED;
     GST_PAD_PROBE_INFO_DATA(info) = guard->release();
     return GST_PAD_PROBE_REMOVE;
 }
@@ -148,6 +171,24 @@ void onElementAdded(GstBin* pipeline, GstBin*, GstElement* element, gpointer) {
     }
     g_free(scheme);
     g_free(uri);
+}
+
+// The database of a PEM file, read once per file: reading a system bundle
+// takes milliseconds, and a new connection needs it again. Null when the
+// file is unreadable (the system's trust stays, and says no).
+GTlsDatabase* trustedAuthorities(const char* caFile) {
+    static std::mutex lock;
+    static QByteArray file;
+    static GTlsDatabase* database = nullptr;
+    std::lock_guard<std::mutex> guard(lock);
+    if (!database || file != caFile) {
+        g_clear_object(&database);
+        file = caFile;
+        GError* error = nullptr;
+        database = g_tls_file_database_new(caFile, &error);
+        g_clear_error(&error);
+    }
+    return database ? G_TLS_DATABASE(g_object_ref(database)) : nullptr;
 }
 
 }  // namespace
@@ -181,14 +222,16 @@ void setUpHttpSource(GstElement* source, const char* caFile) {
     g_object_set(source, "timeout", kTimeoutSeconds, "retries", 0, "user-agent", "Klankor/0.1",
                  nullptr);
     // With libsoup 3 souphttpsrc ignores its ssl-ca-file property; a
-    // database of our own is what it uses.
-    if (caFile) {
-        GError* error = nullptr;
-        if (GTlsDatabase* trusted = g_tls_file_database_new(caFile, &error)) {
+    // database of our own is what it uses. Only https needs one.
+    gchar* location = nullptr;
+    g_object_get(source, "location", &location, nullptr);
+    const bool secure = location && g_ascii_strncasecmp(location, "https:", 6) == 0;
+    g_free(location);
+    if (caFile && secure) {
+        if (GTlsDatabase* trusted = trustedAuthorities(caFile)) {
             g_object_set(source, "tls-database", trusted, nullptr);
             g_object_unref(trusted);
         }
-        g_clear_error(&error);  // unreadable: the system's trust stays, and says no
     }
     GstPad* pad = gst_element_get_static_pad(source, "src");
     if (!pad) return;

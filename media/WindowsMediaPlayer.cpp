@@ -9,7 +9,9 @@
 #include <gst/gst.h>
 
 #include <mutex>
+#include <optional>
 #include <thread>
+#include <vector>
 
 #include "media/HttpSource.h"
 #include "media/PlainText.h"
@@ -26,11 +28,25 @@ constexpr int kMaxRetries = 6;
 constexpr guint kPlayFlagAudio = 1u << 1;
 constexpr guint kPlayFlagSoftVolume = 1u << 4;
 
-// Radio wants a quick start more than a deep buffer; GStreamer's default
-// keeps a listener waiting for many seconds on a low bit rate.
+// What playbin's network queue aims to hold. Radio wants a quick start
+// more than a deep buffer: GStreamer's default keeps a listener waiting for
+// many seconds on a low bit rate.
 constexpr gint64 kBufferNanoseconds = 3 * GST_SECOND;
 
+// Chosen with bench_player's jittery relay (its part j).
+constexpr int kDefaultStartBufferMs = 1000;
+
+// After the sound ran out, at least this much is gathered again.
+constexpr int kMinRefillMs = 500;
+
+// Where no window paints, plugins are loaded this long after a player is made.
+constexpr int kPreloadLateMs = 500;
+
+// A network queue holding less than this has run dry: less than one read.
+constexpr guint kEmptyQueueBytes = 1024;
+
 const QEvent::Type kBusEventType = static_cast<QEvent::Type>(QEvent::registerEventType());
+const QEvent::Type kEngineReadyType = static_cast<QEvent::Type>(QEvent::registerEventType());
 
 // Where GStreamer's threads drop their messages: the player, for as long as
 // it exists. The lock lets the player leave while a message is being posted.
@@ -86,11 +102,18 @@ GstBusSyncReply onBusMessage(GstBus*, GstMessage* message, gpointer data) {
     return GST_BUS_DROP;
 }
 
-// caFile: the value of SSL_CERT_FILE when the pipeline was made, or null.
-// Trust as OpenSSL's tools do.
-void onSourceSetup(GstElement*, GstElement* source, gpointer caFile) {
-    if (g_strcmp0(G_OBJECT_TYPE_NAME(source), "GstSoupHTTPSrc") == 0)
-        setUpHttpSource(source, static_cast<const char*>(caFile));
+struct SourceSetup {
+    QByteArray caFile;  // SSL_CERT_FILE when the pipeline was made: trust as OpenSSL's tools do
+    bool speculative;   // the resolver has not yet approved the address
+};
+
+void onSourceSetup(GstElement*, GstElement* source, gpointer data) {
+    const auto* setup = static_cast<const SourceSetup*>(data);
+    if (g_strcmp0(G_OBJECT_TYPE_NAME(source), "GstSoupHTTPSrc") != 0) return;
+    setUpHttpSource(source, setup->caFile.isEmpty() ? nullptr : setup->caFile.constData());
+    // The resolver follows only the redirects it finds safe; until it has
+    // approved the address, a redirect ends the attempt instead.
+    if (setup->speculative) g_object_set(source, "automatic-redirect", FALSE, nullptr);
 }
 
 // GStreamer's own texts ("Internal data stream error", "missing a plug-in")
@@ -149,22 +172,99 @@ MediaFailure failureFromError(const GError* error, const char* debug, bool fromS
     return MediaFailure(K::ConnectionLost, QStringLiteral("Stream from %1 interrupted").arg(host));
 }
 
-// Loading GStreamer's plugins (dlopen, libsoup, ...) takes tens of
-// milliseconds the first time; do it off the user-interface thread while
-// the listener is still choosing a station.
+// libav's typefinders (hundreds of container formats no station sends)
+// would load libav and the codec libraries under it at the first stream a
+// process meets: over a hundred milliseconds and many megabytes, for
+// formats that GStreamer's own typefinders all know. Only this process's
+// copy of the registry loses them.
+void dropLibavTypefinders() {
+    GstRegistry* registry = gst_registry_get();
+    GList* features = gst_registry_get_feature_list_by_plugin(registry, "libav");
+    for (GList* f = features; f; f = f->next) {
+        if (GST_IS_TYPE_FIND_FACTORY(f->data))
+            gst_registry_remove_feature(registry, GST_PLUGIN_FEATURE(f->data));
+    }
+    gst_plugin_feature_list_free(features);
+}
+
+// GStreamer starts once per process, on the thread that first asks. Started
+// on a worker thread instead, a station started during a loaded start-up
+// now and then failed with "Not found (404)", a cause not yet understood;
+// players that ask before it is up are still told when it is.
+struct EngineStart {
+    std::mutex lock;
+    bool started = false;
+    bool finished = false;
+    bool available = false;
+    std::vector<std::weak_ptr<Mailbox>> waiting;
+};
+
+EngineStart& engineStart() {
+    static EngineStart start;
+    return start;
+}
+
+void initEngine() {
+    GError* error = nullptr;
+    const bool available = gst_init_check(nullptr, nullptr, &error);
+    g_clear_error(&error);
+    if (available) dropLibavTypefinders();
+    EngineStart& start = engineStart();
+    std::vector<std::weak_ptr<Mailbox>> waiting;
+    {
+        std::lock_guard<std::mutex> guard(start.lock);
+        start.finished = true;
+        start.available = available;
+        waiting.swap(start.waiting);
+    }
+    for (const std::weak_ptr<Mailbox>& w : waiting) {
+        const std::shared_ptr<Mailbox> mailbox = w.lock();
+        if (!mailbox) continue;
+        std::lock_guard<std::mutex> guard(mailbox->lock);
+        if (mailbox->target)
+            QCoreApplication::postEvent(mailbox->target, new QEvent(kEngineReadyType));
+    }
+}
+
+void startEngine() {
+    EngineStart& start = engineStart();
+    {
+        std::lock_guard<std::mutex> guard(start.lock);
+        if (start.started) return;
+        start.started = true;
+    }
+    initEngine();
+}
+
+// Whether GStreamer is up (and usable); when not yet, `mailbox` hears when.
+std::optional<bool> engineAvailable(const std::shared_ptr<Mailbox>& mailbox) {
+    EngineStart& start = engineStart();
+    std::lock_guard<std::mutex> guard(start.lock);
+    if (start.finished) return start.available;
+    start.waiting.push_back(mailbox);
+    return std::nullopt;
+}
+
+// Loading GStreamer's plugins (dlopen, libsoup, the typefinders ...) takes
+// tens of milliseconds the first time; done while the listener is still
+// choosing a station, once the window is up, so it does not compete with
+// the start.
 void preloadPlugins() {
     static std::once_flag once;
     std::call_once(once, [] {
         std::thread([] {
             for (const char* name :
                  {"playbin", "uridecodebin", "souphttpsrc", "typefind", "decodebin", "queue2",
-                  "audiopanorama", "autoaudiosink", "audioconvert", "audioresample", "filesink"}) {
+                  "audiopanorama", "autoaudiosink", "audioconvert", "audioresample", "filesink",
+                  "icydemux", "mpegaudioparse", "mpg123audiodec"}) {
                 GstPluginFeature* feature = gst_registry_lookup_feature(gst_registry_get(), name);
                 if (!feature) continue;
                 if (GstPluginFeature* loaded = gst_plugin_feature_load(feature))
                     gst_object_unref(loaded);
                 gst_object_unref(feature);
             }
+            if (GstPlugin* typefinders = gst_plugin_load_by_name("typefindfunctions"))
+                gst_object_unref(typefinders);
         }).detach();
     });
 }
@@ -174,6 +274,14 @@ QString& defaultAudioFile() {
     return file;
 }
 
+int& defaultStartBufferMs() {
+    static int ms = kDefaultStartBufferMs;
+    return ms;
+}
+
+// A file stands in for a sound card: each piece is written when it is due,
+// not gathered in a stdio buffer first, so what the file holds is what a
+// listener would have heard by then.
 GstElement* makeAudioSink(const QString& fileName) {
     if (fileName.isEmpty()) return gst_element_factory_make("autoaudiosink", nullptr);
     const QByteArray file = QFile::encodeName(fileName);
@@ -181,7 +289,7 @@ GstElement* makeAudioSink(const QString& fileName) {
     GstElement* bin = gst_parse_bin_from_description(
         "audioconvert ! audioresample ! "
         "capsfilter caps=audio/x-raw,format=S16LE,rate=44100,channels=2,layout=interleaved ! "
-        "filesink name=out append=true sync=true",
+        "filesink name=out append=true sync=true buffer-mode=unbuffered",
         TRUE, &error);
     if (!bin) {
         g_clear_error(&error);
@@ -195,20 +303,24 @@ GstElement* makeAudioSink(const QString& fileName) {
 
 }  // namespace
 
-// The GStreamer side: one playbin per attempt. Each pipeline has its own
-// generation, so messages still under way from an earlier one are ignored.
+// The GStreamer side: one playbin per address tried. Each pipeline has its
+// own generation, so messages still under way from an earlier one are
+// ignored.
 struct WindowsMediaPlayer::Engine {
     std::shared_ptr<Mailbox> mailbox = std::make_shared<Mailbox>();
     GstElement* pipeline = nullptr;
     GstElement* panorama = nullptr;
+    QUrl address;            // what the pipeline plays
+    bool confirmed = false;  // the resolver found the address to be the stream
     quint64 generation = 0;
-    bool buffering = false;
+    bool prerolled = false;       // sound is waiting at the sink
+    bool sounding = false;        // asked to play (PLAYING), not gathering
+    bool refilling = false;       // paused because the sound ran out
+    bool queueFull = false;       // the network queue reported 100 % since the sound last started
     bool reachedPlaying = false;  // this pipeline has played
-    bool available = false;
 
-    bool build(const QUrl& stream, const QString& audioFile) {
+    bool build(const QUrl& stream, const QString& audioFile, bool speculative) {
         teardown();
-        if (!available) return false;
         GstElement* playbin = gst_element_factory_make("playbin", nullptr);
         GstElement* sink = makeAudioSink(audioFile);
         if (!playbin || !sink) {
@@ -217,9 +329,10 @@ struct WindowsMediaPlayer::Engine {
             return false;
         }
         pipeline = GST_ELEMENT(gst_object_ref_sink(playbin));
+        address = stream;
+        confirmed = !speculative;
         ++generation;
-        buffering = false;
-        reachedPlaying = false;
+        prerolled = sounding = refilling = queueFull = reachedPlaying = false;
         g_object_set(pipeline, "uri", stream.toEncoded().constData(), "flags",
                      kPlayFlagAudio | kPlayFlagSoftVolume, "audio-sink", sink, "buffer-duration",
                      kBufferNanoseconds, nullptr);
@@ -237,22 +350,28 @@ struct WindowsMediaPlayer::Engine {
             g_object_set(pipeline, "audio-filter", panorama, nullptr);
         }
         refuseForeignSources(pipeline);
-        const QByteArray caFile = qgetenv("SSL_CERT_FILE");
         g_signal_connect_data(
             pipeline, "source-setup", G_CALLBACK(onSourceSetup),
-            caFile.isEmpty() ? nullptr : g_strdup(caFile.constData()),
-            [](gpointer file, GClosure*) { g_free(file); }, GConnectFlags(0));
+            new SourceSetup{qgetenv("SSL_CERT_FILE"), speculative},
+            [](gpointer setup, GClosure*) { delete static_cast<SourceSetup*>(setup); },
+            GConnectFlags(0));
         GstBus* bus = gst_element_get_bus(pipeline);
         gst_bus_set_sync_handler(bus, onBusMessage, new BusLink{mailbox, generation, pipeline},
                                  [](gpointer link) { delete static_cast<BusLink*>(link); });
         gst_object_unref(bus);
+        gst_element_set_state(pipeline, GST_STATE_PAUSED);
         return true;
     }
 
     void setState(GstState state) {
-        // Going to PAUSED or PLAYING only starts the streaming threads: the
-        // connection is made on them, so this returns at once.
         if (pipeline) gst_element_set_state(pipeline, state);
+    }
+
+    void play() {
+        sounding = true;
+        refilling = false;
+        queueFull = false;
+        setState(GST_STATE_PLAYING);
     }
 
     void teardown() {
@@ -272,8 +391,8 @@ struct WindowsMediaPlayer::Engine {
         gst_object_unref(pipeline);
         panorama = nullptr;
         pipeline = nullptr;
+        address.clear();
         ++generation;
-        buffering = false;
     }
 
     // Finite media (a file with a known length) ends; a live stream has no
@@ -306,21 +425,49 @@ void WindowsMediaPlayer::SetDefaultAudioFile(const QString& file) {
     defaultAudioFile() = file;
 }
 
+void WindowsMediaPlayer::StartEngine() {
+    startEngine();
+}
+
+void WindowsMediaPlayer::SetDefaultStartBuffer(int milliseconds) {
+    defaultStartBufferMs() = qMax(0, milliseconds);
+}
+
 WindowsMediaPlayer::WindowsMediaPlayer(QObject* parent)
     : Player(parent),
       audioFile_(defaultAudioFile()),
       resolver_(this),
+      startBufferMs_(defaultStartBufferMs()),
       engine_(std::make_unique<Engine>()) {
-    GError* error = nullptr;
-    engine_->available = gst_init_check(nullptr, nullptr, &error);
-    g_clear_error(&error);
-    if (engine_->available) preloadPlugins();
+    startEngine();
     engine_->mailbox->target = this;
     retryTimer_.setSingleShot(true);
     connect(&retryTimer_, &QTimer::timeout, this, &WindowsMediaPlayer::startAttempt);
+    startBufferTimer_.setSingleShot(true);
+    connect(&startBufferTimer_, &QTimer::timeout, this, [this] {
+        if (engine_->pipeline && !engine_->sounding) engine_->play();
+    });
     connect(&resolver_, &PlaylistResolver::fetching, this, &WindowsMediaPlayer::onFetching);
     connect(&resolver_, &PlaylistResolver::resolved, this, &WindowsMediaPlayer::onResolved);
     connect(&resolver_, &PlaylistResolver::failed, this, &WindowsMediaPlayer::onFailed);
+    // While the listener chooses, not during the start: after the first
+    // frame, or a while after being made where nothing paints.
+    if (QCoreApplication* app = QCoreApplication::instance()) app->installEventFilter(this);
+    QTimer::singleShot(kPreloadLateMs, this, &WindowsMediaPlayer::preloadSoon);
+}
+
+bool WindowsMediaPlayer::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Paint) {
+        QCoreApplication::instance()->removeEventFilter(this);
+        // Runs once the paint that starts now is done.
+        QTimer::singleShot(0, this, &WindowsMediaPlayer::preloadSoon);
+    }
+    return Player::eventFilter(watched, event);
+}
+
+void WindowsMediaPlayer::preloadSoon() {
+    if (QCoreApplication* app = QCoreApplication::instance()) app->removeEventFilter(this);
+    if (engineAvailable(engine_->mailbox).value_or(false)) preloadPlugins();
 }
 
 WindowsMediaPlayer::~WindowsMediaPlayer() {
@@ -363,8 +510,10 @@ void WindowsMediaPlayer::start() {
 
 void WindowsMediaPlayer::stop() {
     retryTimer_.stop();
+    startBufferTimer_.stop();
     resolver_.cancel();
     engine_->teardown();
+    pending_ = {};
     setTitle(QString());
     setState(State::Stopped);
 }
@@ -376,23 +525,61 @@ void WindowsMediaPlayer::startAttempt() {
 void WindowsMediaPlayer::onFetching(const QUrl& address) {
     host_ = address.host();
     if (state_ == State::Connecting) setState(State::Connecting);  // names the new host
+    // The resolver asks only for addresses it would play; the pipeline
+    // started beside it keeps its sound to itself until it hears back.
+    if (!PlaylistResolver::playableUrl(address).isEmpty()) open(address, false);
 }
 
 void WindowsMediaPlayer::onResolved(const QUrl& stream) {
     host_ = stream.host();
-    if (!engine_->build(stream, audioFile_)) {
-        onFailed(MediaFailure(MediaFailure::Kind::AudioDevice,
-                              QStringLiteral("Audio system not available")));
+    if (engine_->pipeline && engine_->address == stream) {
+        engine_->confirmed = true;
+        startSoundWhenReady();
+        return;
+    }
+    open(stream, true);
+}
+
+void WindowsMediaPlayer::open(const QUrl& address, bool confirmed) {
+    pending_ = {};
+    startBufferTimer_.stop();
+    const std::optional<bool> available = engineAvailable(engine_->mailbox);
+    if (!available) {  // GStreamer is still starting: on its word (customEvent)
+        engine_->teardown();
+        pending_ = {address, confirmed};
+        return;
+    }
+    if (!*available || !engine_->build(address, audioFile_, !confirmed)) {
+        engine_->teardown();
+        if (confirmed)
+            onFailed(MediaFailure(MediaFailure::Kind::AudioDevice,
+                                  QStringLiteral("Audio system not available")));
         return;
     }
     applyVolume();
     applyBalance();
-    engine_->setState(GST_STATE_PLAYING);
+}
+
+// Sound starts once the address is approved and sound waits at the sink:
+// at once when the network queue is full (a server's burst at connect),
+// else after gathering the start buffer, as a server without a burst sends
+// no faster than it plays.
+void WindowsMediaPlayer::startSoundWhenReady() {
+    if (!engine_->pipeline || !engine_->confirmed || !engine_->prerolled || engine_->sounding)
+        return;
+    if (engine_->queueFull || startBufferMs_ == 0) {
+        startBufferTimer_.stop();
+        engine_->play();
+    } else if (!startBufferTimer_.isActive()) {
+        startBufferTimer_.start(startBufferMs_);
+    }
 }
 
 void WindowsMediaPlayer::onFailed(const MediaFailure& failure) {
     resolver_.cancel();
+    startBufferTimer_.stop();
     engine_->teardown();
+    pending_ = {};
     // Only a station that has played is worth chasing: a first attempt
     // that fails shows its cause at once.
     if (failure.retryable() && hasPlayed_) {
@@ -409,7 +596,55 @@ void WindowsMediaPlayer::onFailed(const MediaFailure& failure) {
     fail(failure.text);
 }
 
+void WindowsMediaPlayer::onBuffering(GstMessage* message) {
+    gint percent = 0;
+    gst_message_parse_buffering(message, &percent);
+    if (percent >= 100) {
+        engine_->queueFull = true;
+        startSoundWhenReady();
+        return;
+    }
+    if (!engine_->confirmed) return;
+    if (engine_->sounding) {
+        // Below 100 % while playing: either the queue fell under its low
+        // mark after being full, or it never was full since the start (its
+        // rate estimate after a burst climbs slowly) and only a queue that
+        // holds almost nothing has run out.
+        bool dry = engine_->queueFull;
+        GObject* source = G_OBJECT(GST_MESSAGE_SRC(message));
+        if (!dry &&
+            g_object_class_find_property(G_OBJECT_GET_CLASS(source), "current-level-bytes")) {
+            guint bytes = G_MAXUINT;
+            g_object_get(source, "current-level-bytes", &bytes, nullptr);
+            dry = bytes < kEmptyQueueBytes;
+        }
+        if (!dry) return;
+        // Gathers again before playing on, as at the start.
+        engine_->setState(GST_STATE_PAUSED);
+        engine_->sounding = false;
+        engine_->refilling = true;
+        engine_->queueFull = false;
+        startBufferTimer_.start(qMax(startBufferMs_, kMinRefillMs));
+    } else if (engine_->refilling && !engine_->queueFull) {
+        // Each report below 100 % while gathering again starts the wait
+        // over: sound comes back once the level has not moved for that
+        // long, or the queue is full, so a long gap in the stream is not
+        // followed by a bare start.
+        startBufferTimer_.start(qMax(startBufferMs_, kMinRefillMs));
+    }
+    // A retry keeps saying so until sound is back.
+    const bool retrying = state_ == State::Connecting && retries_ > 0;
+    if (!retrying && (engine_->refilling || !engine_->reachedPlaying)) {
+        bufferPercent_ = percent;
+        setState(State::Buffering);
+    }
+}
+
 void WindowsMediaPlayer::customEvent(QEvent* event) {
+    if (event->type() == kEngineReadyType) {
+        if (pending_.address.isValid()) open(pending_.address, pending_.confirmed);
+        return;
+    }
     if (event->type() != kBusEventType) {
         QObject::customEvent(event);
         return;
@@ -419,6 +654,13 @@ void WindowsMediaPlayer::customEvent(QEvent* event) {
     GstMessage* message = bus->message;
     const QString& host = host_;
 
+    // Until the resolver approves the address, an end or an error only
+    // ends the attempt beside it: the resolver's word is the one shown.
+    if (!engine_->confirmed && (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR ||
+                                GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS)) {
+        engine_->teardown();
+        return;
+    }
     switch (GST_MESSAGE_TYPE(message)) {
         case GST_MESSAGE_ERROR: {
             GError* error = nullptr;
@@ -442,33 +684,14 @@ void WindowsMediaPlayer::customEvent(QEvent* event) {
                                       QStringLiteral("Connection closed by %1").arg(host)));
             }
             break;
-        case GST_MESSAGE_BUFFERING: {
-            gint percent = 0;
-            gst_message_parse_buffering(message, &percent);
-            // Before the first sound, playbin's own preroll waits for data;
-            // pausing it then as well can leave it waiting for a 100 % that
-            // the rate estimate never reports.
-            if (percent < 100) {
-                if (engine_->reachedPlaying && !engine_->buffering) {
-                    engine_->setState(GST_STATE_PAUSED);
-                    engine_->buffering = true;
-                }
-                // A retry keeps saying so until sound is back.
-                const bool retrying = state_ == State::Connecting && retries_ > 0;
-                if (!retrying && (engine_->buffering || !engine_->reachedPlaying)) {
-                    bufferPercent_ = percent;
-                    setState(State::Buffering);
-                }
-            } else if (engine_->buffering) {
-                engine_->buffering = false;
-                engine_->setState(GST_STATE_PLAYING);
-            }
-            break;
-        }
+        case GST_MESSAGE_BUFFERING: onBuffering(message); break;
         case GST_MESSAGE_STATE_CHANGED: {
             GstState oldState = GST_STATE_VOID_PENDING, newState = GST_STATE_VOID_PENDING;
             gst_message_parse_state_changed(message, &oldState, &newState, nullptr);
-            if (newState == GST_STATE_PLAYING) {
+            if (newState == GST_STATE_PAUSED && !engine_->prerolled) {
+                engine_->prerolled = true;
+                startSoundWhenReady();
+            } else if (newState == GST_STATE_PLAYING) {
                 engine_->reachedPlaying = true;
                 hasPlayed_ = true;
                 retries_ = 0;
@@ -495,8 +718,10 @@ void WindowsMediaPlayer::customEvent(QEvent* event) {
             break;
         }
         case GST_MESSAGE_CLOCK_LOST:
-            engine_->setState(GST_STATE_PAUSED);
-            engine_->setState(GST_STATE_PLAYING);
+            if (engine_->sounding) {
+                engine_->setState(GST_STATE_PAUSED);
+                engine_->setState(GST_STATE_PLAYING);
+            }
             break;
         default: break;
     }

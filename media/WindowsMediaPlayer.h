@@ -5,12 +5,19 @@
 // Built on GStreamer's playbin; every call and every StatusChange happens on
 // the thread that owns the object (the user-interface thread), and no call
 // waits for the network or for GStreamer.
+//
+// Each address the resolver asks a server for is also handed to a pipeline
+// at once, which connects and gathers sound beside the resolver's request
+// but stays silent until the resolver says the address is the stream: a
+// station whose address is its stream costs one round trip, not two.
 
 #include <QString>
 #include <QTimer>
 #include <QUrl>
 
 #include <memory>
+
+typedef struct _GstMessage GstMessage;
 
 #include "media/Player.h"
 #include "media/PlaylistResolver.h"
@@ -56,6 +63,16 @@ public:
     static void SetDefaultAudioFile(const QString& file);
     void SetAudioFile(const QString& file) { audioFile_ = file; }
 
+    // Starts GStreamer, once per process; a player starts it too.
+    static void StartEngine();
+
+    // How much sound a player gathers before it plays, in milliseconds,
+    // from a server that does not send a burst at once (one that does
+    // plays as soon as the burst is in); also what it gathers again after
+    // the sound ran out. For players made from then on; benchmarks try
+    // other values than the default.
+    static void SetDefaultStartBuffer(int milliseconds);
+
     QString URL() const override { return url_; }
     void SetURL(const QString& url);  // autoStart: a new URL starts playing
 
@@ -76,6 +93,7 @@ public:
 
 protected:
     void customEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     struct Engine;
@@ -87,6 +105,10 @@ private:
     void onFetching(const QUrl& address);
     void onResolved(const QUrl& stream);
     void onFailed(const MediaFailure& failure);
+    void open(const QUrl& address, bool confirmed);
+    void startSoundWhenReady();
+    void preloadSoon();
+    void onBuffering(GstMessage* message);
     void applyVolume();
     void applyBalance();
     void setState(State state);
@@ -107,6 +129,12 @@ private:
     QString host_;  // the server being asked or played from: errors name it
     PlaylistResolver resolver_;
     QTimer retryTimer_;
+    QTimer startBufferTimer_;  // gathering sound before playing
+    int startBufferMs_;
+    struct Pending {
+        QUrl address;  // to open once GStreamer is up
+        bool confirmed = false;
+    } pending_;
     std::unique_ptr<Engine> engine_;
     int retries_ = 0;         // failed reconnection attempts in a row
     bool hasPlayed_ = false;  // reached Playing since the last play()

@@ -1,42 +1,59 @@
-// Prints figures for the media player, side by side with its floor and a
-// peer, on one live stream of the local radio network:
-//   1. CPU time and peak memory while playing for 60 s (KLANKOR_BENCH_SECONDS)
-//      next to gst-launch-1.0 playbin and Goodvibes, all three at once;
-//   2. time from play to "Playing" next to a bare playbin;
-//   3. the longest stall of the Qt event loop while connecting, while the
+// Prints figures for the media player next to GStreamer's own floor,
+// gst-launch-1.0 playbin, on streams of the local radio network:
+//   c. click to the first sound at the sink, for a direct stream, an ASX
+//      station and an mms station, from a server that bursts at connect
+//      (icecast) and from one that does not; the floor is gst-launch's
+//      launch to first sound on the stream itself (for the ASX station,
+//      on the stream its playlist names);
+//   j. the same player behind a relay that holds the stream back at random
+//      moments: how soon sound starts against how often it stops, for
+//      several start-up buffers (optional: it takes long);
+//   l. the longest stall of the Qt event loop while connecting, while the
 //      server drops, and while reconnecting, next to an idle loop.
-// No figure passes or fails.
+// Each run is a fresh process, as a user's click is; the compared runs take
+// turns, and medians are printed. No figure passes or fails.
+//
+//   KLANKOR_BENCH_PARTS  parts to run (default "cl")
+//   KLANKOR_BENCH_ROUNDS runs of each case (default 5)
+//   KLANKOR_BENCH_BEFORE another build of bench_player, whose player runs in
+//                        turn with this one's in part c (before and after)
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
 
-#include <gst/gst.h>
-
 #include <algorithm>
-#include <csignal>
 #include <cstdio>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <utility>
 
+#include "SinkWatch.h"
+#include "media/PlaylistResolver.h"
+#include "media/Playlists.h"
 #include "media/WindowsMediaPlayer.h"
 #include "player/Functies.h"
 
 namespace {
 
-// The same sink for the player and its floor: raw audio into /dev/null at
-// the pace of a sound card.
-const char kSinkDescription[] =
-    "audioconvert ! audioresample ! "
-    "capsfilter caps=audio/x-raw,format=S16LE,rate=44100,channels=2,layout=interleaved ! "
-    "filesink location=/dev/null append=true sync=true";
+// The chain the player writes KLANKOR_AUDIO_FILE with, for the floor.
+QString sinkDescription(const QString& file) {
+    return QStringLiteral(
+               "audioconvert ! audioresample ! "
+               "capsfilter caps=audio/x-raw,format=S16LE,rate=44100,channels=2,layout=interleaved "
+               "! filesink append=true sync=true buffer-mode=unbuffered location=") +
+           file;
+}
 
 void waitMs(int ms) {
     QElapsedTimer t;
@@ -55,6 +72,15 @@ bool waitFor(F done, int ms) {
     return true;
 }
 
+QByteArray fetch(const QUrl& url) {
+    QNetworkAccessManager network;
+    QNetworkReply* reply = network.get(QNetworkRequest(url));
+    waitFor([&] { return reply->isFinished(); }, 5000);
+    const QByteArray body = reply->error() == QNetworkReply::NoError ? reply->readAll() : "";
+    reply->deleteLater();
+    return body;
+}
+
 bool reachable(const QUrl& url) {
     QNetworkAccessManager network;
     QNetworkReply* reply = network.get(QNetworkRequest(url));
@@ -67,198 +93,285 @@ bool reachable(const QUrl& url) {
     return answered;
 }
 
-struct Usage {
-    double cpuSeconds = -1;
-    qint64 peakKiB = -1;
-};
-
-Usage usageOf(qint64 pid) {
-    Usage u;
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (stat.open(QIODevice::ReadOnly)) {
-        const QByteArray line = stat.readAll();
-        const QList<QByteArray> f = line.mid(line.lastIndexOf(')') + 2).split(' ');
-        if (f.size() > 13)
-            u.cpuSeconds = (f[11].toLongLong() + f[12].toLongLong()) / double(sysconf(_SC_CLK_TCK));
-    }
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (status.open(QIODevice::ReadOnly)) {
-        for (const QByteArray& line : status.readAll().split('\n'))
-            if (line.startsWith("VmHWM:"))
-                u.peakKiB = line.mid(6).trimmed().split(' ')[0].toLongLong();
-    }
-    return u;
+double median(std::vector<double> v) {
+    v.erase(std::remove_if(v.begin(), v.end(), [](double x) { return x < 0; }), v.end());
+    if (v.empty()) return -1;
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
 }
 
-// The process called `name` below `root` (dbus-run-session starts goodvibes).
-qint64 findDescendant(qint64 root, const QByteArray& name) {
-    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
-    for (const QString& entry : entries) {
-        bool ok = false;
-        const qint64 pid = entry.toLongLong(&ok);
-        if (!ok) continue;
-        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-        if (!stat.open(QIODevice::ReadOnly)) continue;
-        const QByteArray line = stat.readAll();
-        const QByteArray comm =
-            line.mid(line.indexOf('(') + 1, line.lastIndexOf(')') - line.indexOf('(') - 1);
-        const qint64 parent = line.mid(line.lastIndexOf(')') + 2).split(' ').value(1).toLongLong();
-        if (comm == name && parent == root) return pid;
-        if (parent == root) {
-            const qint64 below = findDescendant(pid, name);
-            if (below > 0) return below;
-        }
-    }
-    return -1;
-}
-
-// Child mode: play for a while and exit, to be measured from outside.
-int playFor(const QString& url, int seconds) {
+// Child: a player made at start, as the main window makes it; a second
+// later (a listener choosing) the click, whose moment it prints.
+int clickChild(const QString& url, const QString& file, int cushionMs, int seconds) {
+    if (cushionMs >= 0) media::WindowsMediaPlayer::SetDefaultStartBuffer(cushionMs);
     media::WindowsMediaPlayer player;
+    player.SetAudioFile(file);
+    waitMs(1000);
+    std::printf("click %lld\n", bench::MonotonicNs());
+    std::fflush(stdout);
     player.SetURL(url);
-    QTimer::singleShot(seconds * 1000 + 5000, qApp, &QCoreApplication::quit);
+    QTimer::singleShot(seconds * 1000, qApp, &QCoreApplication::quit);
     return QCoreApplication::exec();
 }
 
-void compareResources(const QString& url, int seconds) {
-    std::printf("\n-- playing %s for %d s, side by side (same stream, same moment)\n",
-                qPrintable(url), seconds);
-    QTemporaryDir config;
-    QDir().mkpath(config.filePath(QStringLiteral("glib-2.0/settings")));
-    QFile keyfile(config.filePath(QStringLiteral("glib-2.0/settings/keyfile")));
-    if (keyfile.open(QIODevice::WriteOnly))
-        keyfile.write(
-            "[io/gitlab/Goodvibes/Core]\nautoplay=true\npipeline-enabled=true\n"
-            "pipeline-string='filesink location=/dev/null sync=true'\n");
-    keyfile.close();
+struct Heard {
+    double firstMs = -1;  // from click (or launch) to the first write
+    bench::Stalls stalls;
+};
 
-    QProcess klankor, floor, peer;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("KLANKOR_AUDIO_FILE"), QStringLiteral("/dev/null"));
-    klankor.setProcessEnvironment(env);
-    klankor.start(QCoreApplication::applicationFilePath(),
-                  {QStringLiteral("--play"), url, QString::number(seconds)});
-    floor.start(QStringLiteral("gst-launch-1.0"),
-                {QStringLiteral("-q"), QStringLiteral("playbin"), QStringLiteral("uri=") + url,
-                 QStringLiteral("flags=0x12"),
-                 QStringLiteral("audio-sink=") + QLatin1String(kSinkDescription)});
-    const bool haveGoodvibes = !qEnvironmentVariableIsEmpty("DISPLAY") &&
-                               QFile::exists(QStringLiteral("/usr/bin/goodvibes"));
-    if (haveGoodvibes) {
-        QProcessEnvironment genv = QProcessEnvironment::systemEnvironment();
-        genv.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
-        genv.insert(QStringLiteral("XDG_DATA_HOME"), config.filePath(QStringLiteral("data")));
-        genv.insert(QStringLiteral("GSETTINGS_BACKEND"), QStringLiteral("keyfile"));
-        genv.insert(QStringLiteral("NO_AT_BRIDGE"), QStringLiteral("1"));
-        peer.setProcessEnvironment(genv);
-        peer.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        peer.start(
-            QStringLiteral("dbus-run-session"),
-            {QStringLiteral("--"), QStringLiteral("goodvibes"), QStringLiteral("--without-ui"),
-             QStringLiteral("-l"), QStringLiteral("error"), url});
-    }
-    waitMs(seconds * 1000);
-    const Usage k = usageOf(klankor.processId());
-    const Usage f = usageOf(floor.processId());
-    const qint64 gvPid = haveGoodvibes ? findDescendant(peer.processId(), "goodvibes") : -1;
-    const Usage g = gvPid > 0 ? usageOf(gvPid) : Usage{};
-    if (gvPid > 0) {
-        // dbus-run-session would leave it running; once it ends, the session
-        // bus goes with dbus-run-session.
-        ::kill(pid_t(gvPid), SIGTERM);
-        peer.waitForFinished(3000);
-    }
-    for (QProcess* p : {&klankor, &floor, &peer}) {
-        if (p->state() == QProcess::NotRunning) continue;
-        p->terminate();
-        if (!p->waitForFinished(3000)) p->kill();
-    }
-    auto row = [&](const char* name, const Usage& u) {
-        if (u.cpuSeconds < 0) {
-            std::printf("  %-34s not measured\n", name);
-            return;
+// Runs the player in a child and watches its sink for `listenMs` after the
+// first sound (0: only the first sound).
+Heard runPlayer(const QString& url, int cushionMs = -1, int listenMs = 0,
+                QString binary = QString()) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("sound.raw"));
+    bench::SinkWatch watch(file);
+    QProcess child;
+    if (binary.isEmpty()) binary = QCoreApplication::applicationFilePath();
+    child.start(binary, {QStringLiteral("--click"), url, file, QString::number(cushionMs),
+                         QString::number(30 + listenMs / 1000)});
+    Heard heard;
+    if (!child.waitForReadyRead(10000)) return heard;
+    const QByteArray line = child.readLine().trimmed();
+    const long long click = line.startsWith("click ") ? line.mid(6).toLongLong() : -1;
+    const long long first = watch.WaitForFirst(25000);
+    if (click > 0 && first > 0) {
+        heard.firstMs = (first - click) / 1e6;
+        if (listenMs > 0) {
+            QThread::msleep(listenMs);
+            heard.stalls = bench::StallsIn(watch.Writes(), bench::MonotonicNs());
         }
-        std::printf(
-            "  %-34s CPU %6.2f s (%5.2f%% of one core), ratio %5.2f | peak RSS %7.1f MiB, ratio "
-            "%5.2f\n",
-            name, u.cpuSeconds, 100.0 * u.cpuSeconds / seconds,
-            f.cpuSeconds > 0 ? u.cpuSeconds / f.cpuSeconds : 0.0, u.peakKiB / 1024.0,
-            f.peakKiB > 0 ? double(u.peakKiB) / f.peakKiB : 0.0);
+    }
+    child.kill();
+    child.waitForFinished(3000);
+    return heard;
+}
+
+Heard runFloor(const QString& url, int listenMs = 0) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("sound.raw"));
+    bench::SinkWatch watch(file);
+    QProcess floor;
+    const long long launch = bench::MonotonicNs();
+    floor.start(
+        QStringLiteral("gst-launch-1.0"),
+        {QStringLiteral("-q"), QStringLiteral("playbin"), QStringLiteral("uri=") + url,
+         QStringLiteral("flags=0x12"), QStringLiteral("audio-sink=") + sinkDescription(file)});
+    const long long first = watch.WaitForFirst(25000);
+    Heard heard;
+    if (first > 0) {
+        heard.firstMs = (first - launch) / 1e6;
+        if (listenMs > 0) {
+            QThread::msleep(listenMs);
+            heard.stalls = bench::StallsIn(watch.Writes(), bench::MonotonicNs());
+        }
+    }
+    floor.kill();
+    floor.waitForFinished(3000);
+    return heard;
+}
+
+// Answers every request with one fixed playlist, on its own thread.
+class PlaylistServer : public QObject {
+public:
+    explicit PlaylistServer(QByteArray body) : body_(std::move(body)) {
+        connect(&server_, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* s = server_.nextPendingConnection()) {
+                s->setParent(this);
+                connect(s, &QTcpSocket::readyRead, s, [this, s] {
+                    if (!s->readAll().contains("\r\n\r\n")) return;
+                    s->write("HTTP/1.0 200 OK\r\nContent-Type: video/x-ms-asf\r\nContent-Length: " +
+                             QByteArray::number(body_.size()) + "\r\n\r\n" + body_);
+                    s->disconnectFromHost();
+                });
+                connect(s, &QTcpSocket::disconnected, s, &QObject::deleteLater);
+            }
+        });
+    }
+    quint16 listen() {
+        server_.listen(QHostAddress::LocalHost);
+        return server_.serverPort();
+    }
+
+private:
+    QTcpServer server_{this};
+    QByteArray body_;
+};
+
+// The stream an ASX station's playlist names, as the floor plays it.
+QString namedStream(const QString& station) {
+    const QUrl base(station);
+    const QStringList entries =
+        media::playlists::parseAsx(media::playlists::decodeText(fetch(base)));
+    return entries.isEmpty() ? QString() : base.resolved(QUrl(entries.first())).toString();
+}
+
+QString overHttp(const QString& address) {
+    return media::PlaylistResolver::playableUrl(QUrl(address)).toString();
+}
+
+// How long each run listens on after the first sound, for stops.
+constexpr int kListenMs = 4000;
+
+void compareClicks(int rounds) {
+    std::printf(
+        "\n-- click to the first sound at the sink, against gst-launch's launch to first sound\n"
+        "   (ms, median of %d fresh processes each, taking turns)\n",
+        rounds);
+    const QString burstMount = overHttp(Functies::StationUrl(3));
+    const QString quiet = overHttp(Functies::StationUrl(5));
+    QThread serverThread;
+    PlaylistServer asx("<asx version=\"3.0\"><entry><ref href=\"" + quiet.toUtf8() +
+                       "\"/></entry></asx>");
+    asx.moveToThread(&serverThread);
+    serverThread.start();
+    quint16 port = 0;
+    QMetaObject::invokeMethod(
+        &asx, [&] { return asx.listen(); }, Qt::BlockingQueuedConnection, &port);
+
+    QString quietMms = quiet;
+    quietMms.replace(0, 4, QStringLiteral("mms"));
+    struct Case {
+        const char* what;
+        QString player, floor;
     };
-    row("gst-launch-1.0 playbin (baseline)", f);
-    row("Klankor WindowsMediaPlayer", k);
-    if (haveGoodvibes)
-        row("Goodvibes 0.7 (sink: bare filesink)", g);
-    else
-        std::printf(
-            "  Goodvibes                          skipped (needs /usr/bin/goodvibes and "
-            "DISPLAY)\n");
-}
-
-double floorTimeToPlaying(const QString& url) {
-    GError* error = nullptr;
-    GstElement* sink = gst_parse_bin_from_description(kSinkDescription, TRUE, &error);
-    g_clear_error(&error);
-    GstElement* playbin = gst_element_factory_make("playbin", nullptr);
-    g_object_set(playbin, "uri", url.toUtf8().constData(), "flags", 0x12, "audio-sink", sink,
-                 nullptr);
-    QElapsedTimer clock;
-    clock.start();
-    gst_element_set_state(playbin, GST_STATE_PLAYING);
-    GstBus* bus = gst_element_get_bus(playbin);
-    double ms = -1;
-    while (clock.elapsed() < 20000) {
-        GstMessage* m = gst_bus_timed_pop_filtered(
-            bus, 100 * GST_MSECOND,
-            GstMessageType(GST_MESSAGE_STATE_CHANGED | GST_MESSAGE_ERROR | GST_MESSAGE_BUFFERING));
-        if (!m) continue;
-        if (GST_MESSAGE_TYPE(m) == GST_MESSAGE_BUFFERING) {
-            gint percent = 0;
-            gst_message_parse_buffering(m, &percent);
-            gst_element_set_state(playbin, percent < 100 ? GST_STATE_PAUSED : GST_STATE_PLAYING);
-        } else if (GST_MESSAGE_TYPE(m) == GST_MESSAGE_ERROR) {
-            gst_message_unref(m);
-            break;
-        } else if (GST_MESSAGE_SRC(m) == GST_OBJECT(playbin)) {
-            GstState old, now;
-            gst_message_parse_state_changed(m, &old, &now, nullptr);
-            if (now == GST_STATE_PLAYING) ms = clock.nsecsElapsed() / 1e6;
+    const std::vector<Case> cases = {
+        {"burst: direct (station 3's mount)", burstMount, burstMount},
+        {"burst: ASX (station 25)", Functies::StationUrl(25),
+         namedStream(Functies::StationUrl(25))},
+        {"burst: mms (station 3)", Functies::StationUrl(3), burstMount},
+        {"no burst: direct (station 5)", quiet, quiet},
+        {"no burst: ASX naming station 5", QStringLiteral("http://127.0.0.1:%1/5.asx").arg(port),
+         quiet},
+        {"no burst: mms (station 5 as mms:)", quietMms, quiet},
+        {"burst: Ogg Opus (station 13)", Functies::StationUrl(13), Functies::StationUrl(13)},
+    };
+    const QString before = qEnvironmentVariable("KLANKOR_BENCH_BEFORE");
+    std::printf("  %-40s %8s %8s %8s %7s %6s %7s  %s\n", "", "before", "Klankor", "floor", "extra",
+                "ratio", "stops", "spread Klankor | floor");
+    for (const Case& c : cases) {
+        std::vector<double> old, mine, floor;
+        int myStops = 0, floorStops = 0;
+        for (int i = 0; i < rounds; ++i) {
+            if (!before.isEmpty()) old.push_back(runPlayer(c.player, -1, 0, before).firstMs);
+            const Heard m = runPlayer(c.player, -1, kListenMs);
+            const Heard f = runFloor(c.floor, kListenMs);
+            mine.push_back(m.firstMs);
+            floor.push_back(f.firstMs);
+            myStops += m.stalls.count;
+            floorStops += f.stalls.count;
         }
-        gst_message_unref(m);
-        if (ms >= 0) break;
+        const double m = median(mine), f = median(floor);
+        std::printf("  %-40s %8.0f %8.0f %8.0f %+7.0f %6.2f %3d|%-3d  %.0f..%.0f | %.0f..%.0f\n",
+                    c.what, old.empty() ? -1.0 : median(old), m, f, m - f, f > 0 ? m / f : 0.0,
+                    myStops, floorStops, *std::min_element(mine.begin(), mine.end()),
+                    *std::max_element(mine.begin(), mine.end()),
+                    *std::min_element(floor.begin(), floor.end()),
+                    *std::max_element(floor.begin(), floor.end()));
     }
-    gst_object_unref(bus);
-    gst_element_set_state(playbin, GST_STATE_NULL);
-    gst_object_unref(playbin);
-    return ms;
+    std::printf(
+        "  (stops: gaps over 150 ms in the sound within %d s of its start, all runs together)\n",
+        kListenMs / 1000);
+    serverThread.quit();
+    serverThread.wait();
 }
 
-double playerTimeToPlaying(const QString& url) {
-    media::WindowsMediaPlayer::SetDefaultAudioFile(QStringLiteral("/dev/null"));
-    media::WindowsMediaPlayer player;
-    QElapsedTimer clock;
-    clock.start();
-    player.SetURL(url);
-    if (!waitFor([&] { return player.status().startsWith(QLatin1String("Playing")); }, 20000))
-        return -1;
-    const double ms = clock.nsecsElapsed() / 1e6;
-    player.controls().stop();
-    waitMs(300);
-    return ms;
-}
-
-void compareStartup(const QString& url) {
-    std::printf("\n-- time from play to sound (median of 3, alternating)\n");
-    std::vector<double> floorMs, playerMs;
-    for (int i = 0; i < 3; ++i) {
-        floorMs.push_back(floorTimeToPlaying(url));
-        playerMs.push_back(playerTimeToPlaying(url));
+// A relay that holds the stream back at random moments, as a congested
+// path does: every 100 ms a hold of 0.2 to 1.5 s starts with a chance of
+// one in twelve; what comes meanwhile is passed on at the hold's end. Each
+// connection draws from the same seed, so every player meets the same
+// holds.
+class JitteryRelay : public QObject {
+public:
+    JitteryRelay(QString host, quint16 port) : host_(std::move(host)), port_(port) {
+        connect(&server_, &QTcpServer::newConnection, this, &JitteryRelay::onConnection);
     }
-    std::sort(floorMs.begin(), floorMs.end());
-    std::sort(playerMs.begin(), playerMs.end());
-    std::printf("  bare playbin to PLAYING (baseline) %8.0f ms\n", floorMs[1]);
-    std::printf("  WindowsMediaPlayer to \"Playing\"    %8.0f ms, ratio %.2f\n", playerMs[1],
-                floorMs[1] > 0 ? playerMs[1] / floorMs[1] : 0.0);
+    quint16 listen() {
+        server_.listen(QHostAddress::LocalHost);
+        return server_.serverPort();
+    }
+    quint32 seed = 1;
+
+private:
+    void onConnection() {
+        while (QTcpSocket* in = server_.nextPendingConnection()) {
+            in->setParent(this);
+            auto* out = new QTcpSocket(in);
+            auto* tick = new QTimer(in);
+            auto* random = new QRandomGenerator(seed);
+            auto heldUntil = std::make_shared<QElapsedTimer>();
+            auto holdMs = std::make_shared<qint64>(0);
+            auto pending = std::make_shared<QByteArray>();
+            heldUntil->start();
+            out->connectToHost(host_, port_);
+            connect(in, &QTcpSocket::readyRead, out, [in, out] { out->write(in->readAll()); });
+            connect(out, &QTcpSocket::connected, in, [in, out] { out->write(in->readAll()); });
+            connect(out, &QTcpSocket::readyRead, in, [=] {
+                pending->append(out->readAll());
+                if (heldUntil->elapsed() >= *holdMs) in->write(std::exchange(*pending, {}));
+            });
+            connect(tick, &QTimer::timeout, in, [=] {
+                if (heldUntil->elapsed() < *holdMs) return;
+                if (!pending->isEmpty()) in->write(std::exchange(*pending, {}));
+                if (random->bounded(12) == 0) {
+                    heldUntil->restart();
+                    *holdMs = 200 + random->bounded(1300);
+                }
+            });
+            tick->start(100);
+            connect(in, &QTcpSocket::disconnected, in, [in, random] {
+                delete random;
+                in->deleteLater();
+            });
+            connect(out, &QTcpSocket::disconnected, in, &QTcpSocket::abort);
+        }
+    }
+    QTcpServer server_{this};
+    QString host_;
+    quint16 port_;
+};
+
+void compareCushions(const QUrl& station, int rounds) {
+    constexpr int kJitterListenMs = 20000;
+    std::printf(
+        "\n-- start-up buffer against a relay that holds %s back at random\n"
+        "   (first sound from click, ms, median; stops over 150 ms and their summed length in\n"
+        "   the first %d s of sound, all %d runs together; same holds for every buffer)\n",
+        qPrintable(station.toString()), kJitterListenMs / 1000, rounds);
+    QThread relayThread;
+    JitteryRelay relay(station.host(), quint16(station.port(80)));
+    relay.moveToThread(&relayThread);
+    relayThread.start();
+    quint16 port = 0;
+    QMetaObject::invokeMethod(
+        &relay, [&] { return relay.listen(); }, Qt::BlockingQueuedConnection, &port);
+    QUrl relayed = station;
+    relayed.setHost(QStringLiteral("127.0.0.1"));
+    relayed.setPort(port);
+    const std::vector<int> cushions = {0, 250, 500, 1000, 2000};
+    std::vector<std::vector<double>> firsts(cushions.size() + 1);
+    std::vector<bench::Stalls> stops(cushions.size() + 1);
+    for (int r = 0; r < rounds; ++r) {
+        QMetaObject::invokeMethod(
+            &relay, [&] { relay.seed = quint32(r + 1); }, Qt::BlockingQueuedConnection);
+        for (size_t i = 0; i <= cushions.size(); ++i) {
+            const Heard h = i < cushions.size()
+                                ? runPlayer(relayed.toString(), cushions[i], kJitterListenMs)
+                                : runFloor(relayed.toString(), kJitterListenMs);
+            firsts[i].push_back(h.firstMs);
+            stops[i].count += h.stalls.count;
+            stops[i].seconds += h.stalls.seconds;
+        }
+    }
+    for (size_t i = 0; i <= cushions.size(); ++i) {
+        const QString what = i < cushions.size()
+                                 ? QStringLiteral("Klankor, start buffer %1 ms").arg(cushions[i])
+                                 : QStringLiteral("gst-launch playbin (floor)");
+        std::printf("  %-36s first sound %6.0f ms   stops %3d, %5.1f s\n", qPrintable(what),
+                    median(firsts[i]), stops[i].count, stops[i].seconds);
+    }
+    relayThread.quit();
+    relayThread.wait();
 }
 
 // A TCP relay on its own thread, standing in for a server that can vanish.
@@ -336,9 +449,11 @@ void compareStalls(const QUrl& station) {
         waitFor(playing, 20000);
         waitMs(1000);
     });
-    const double dropping = phase("server drops, retries for 4 s", [&] {
+    const double dropping = phase("server drops, until retrying + 2 s", [&] {
         QMetaObject::invokeMethod(&relay, [&] { relay.drop(); });
-        waitMs(4000);
+        // What was buffered plays out first.
+        waitFor([&] { return !playing(); }, 20000);
+        waitMs(2000);
     });
     const double back = phase("server back, until \"Playing\"", [&] {
         QMetaObject::invokeMethod(&relay, [&] { relay.listen(port); });
@@ -358,36 +473,29 @@ void compareStalls(const QUrl& station) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    gst_init(&argc, &argv);
-    media::WindowsMediaPlayer::SetDefaultAudioFile(qEnvironmentVariable("KLANKOR_AUDIO_FILE"));
     const QStringList args = app.arguments();
-    if (args.size() == 4 && args[1] == QLatin1String("--play"))
-        return playFor(args[2], args[3].toInt());
+    if (args.size() == 6 && args[1] == QLatin1String("--click"))
+        return clickChild(args[2], args[3], args[4].toInt(), args[5].toInt());
 
-    QString url = qEnvironmentVariable("KLANKOR_BENCH_URL");
-    // station 3's live MP3 mount, reached over http as the player reaches it
-    if (url.isEmpty())
-        url = media::PlaylistResolver::playableUrl(QUrl(Functies::StationUrl(3))).toString();
-    const int seconds = qEnvironmentVariableIntValue("KLANKOR_BENCH_SECONDS") > 0
-                            ? qEnvironmentVariableIntValue("KLANKOR_BENCH_SECONDS")
-                            : 60;
-
+    const QString station3 = overHttp(Functies::StationUrl(3));
     bool startedNetwork = false;
-    if (!reachable(QUrl(url))) {
-        std::printf("%s does not answer; starting scripts/radionet\n", qPrintable(url));
+    if (!reachable(QUrl(station3))) {
+        std::printf("%s does not answer; starting scripts/radionet\n", qPrintable(station3));
         startedNetwork = QProcess::execute(QStringLiteral(KLANKOR_SOURCE_DIR "/scripts/radionet"),
                                            {QStringLiteral("start")}) == 0;
-        if (!startedNetwork || !reachable(QUrl(url))) {
-            std::printf("no stream at %s: nothing measured\n", qPrintable(url));
+        if (!startedNetwork || !reachable(QUrl(station3))) {
+            std::printf("no stream at %s: nothing measured\n", qPrintable(station3));
             return 0;
         }
     }
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
-    // KLANKOR_BENCH_PARTS picks parts: r(esources), s(tart-up), l(oop stalls).
-    const QString parts = qEnvironmentVariable("KLANKOR_BENCH_PARTS", QStringLiteral("rsl"));
-    if (parts.contains(QLatin1Char('r'))) compareResources(url, seconds);
-    if (parts.contains(QLatin1Char('s'))) compareStartup(url);
-    if (parts.contains(QLatin1Char('l'))) compareStalls(QUrl(url));
+    const QString parts = qEnvironmentVariable("KLANKOR_BENCH_PARTS", QStringLiteral("cl"));
+    const int rounds = qMax(1, qEnvironmentVariableIntValue("KLANKOR_BENCH_ROUNDS"));
+    const int n = qEnvironmentVariableIsSet("KLANKOR_BENCH_ROUNDS") ? rounds : 5;
+    if (parts.contains(QLatin1Char('c'))) compareClicks(n);
+    if (parts.contains(QLatin1Char('j')))
+        compareCushions(QUrl(overHttp(Functies::StationUrl(5))), n);
+    if (parts.contains(QLatin1Char('l'))) compareStalls(QUrl(station3));
     if (startedNetwork)
         QProcess::execute(QStringLiteral(KLANKOR_SOURCE_DIR "/scripts/radionet"),
                           {QStringLiteral("stop")});

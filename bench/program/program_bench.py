@@ -3,6 +3,7 @@
 
     program_bench.py idle   --klankor BIN --baseline BIN [--seconds 20]
     program_bench.py memory --klankor BIN --baseline BIN [--switches 200]
+    program_bench.py playing --klankor BIN [--before BIN] [--station 3] [--seconds 60]
 
 idle    CPU time (utime + stime from /proc/<pid>/stat, and the finer
         per-thread run time of /proc/<pid>/task/*/schedstat) and wake-ups
@@ -13,6 +14,12 @@ memory  resident memory (VmRSS, VmHWM) after the first station switch and
         after the last of 200, each a click on a station logo with xdotool,
         stepping the boxes' scroll bars so the stations differ; the plain
         window's memory is printed for scale. Needs the local radio network.
+playing Klankor with its window, starting its stored station at launch,
+        next to gst-launch-1.0 playbin and Goodvibes (with its window) on the
+        same stream, all started at the same moment and writing through the
+        same sink chain to files (Goodvibes: its own sink): launch to the first sound, then CPU time,
+        peak RSS and wake-ups per second over the run, each as a ratio to
+        gst-launch; medians of --rounds runs. --before adds another build.
 
 Figures only: nothing here passes or fails. Without an X display the run
 moves itself onto a private one (scripts/with-desktop).
@@ -22,6 +29,7 @@ import argparse
 import os
 import re
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
@@ -186,6 +194,174 @@ def idle(args, work):
           f"plain window {base_ms:.2f} ms ({ratio})")
 
 
+SINK = ("audioconvert ! audioresample ! "
+        "capsfilter caps=audio/x-raw,format=S16LE,rate=44100,channels=2,layout=interleaved ! "
+        "filesink append=true sync=true buffer-mode=unbuffered location=")
+
+
+def station_url(number):
+    """The station's address as GStreamer plays it (mms: is MMS over HTTP)."""
+    with open(os.path.join(ROOT, "resources", "stations.tsv")) as f:
+        for line in f:
+            cols = line.rstrip("\n").split("\t")
+            if line.startswith("#") or len(cols) < 7 or cols[0] != str(number):
+                continue
+            port = "8000" if cols[4] == "-" else cols[4]
+            path = "" if cols[5] == "-" else cols[5]
+            query = "" if cols[6] == "-" else "?" + cols[6]
+            return f"http://127.0.1.{ord(cols[3]) - 64}:{port}{path}{query}"
+    raise ValueError(f"no station {number}")
+
+
+def descendant(root, name):
+    """The process called name at or below root (dbus-run-session starts the programs)."""
+    children = {}
+    for entry in os.listdir("/proc"):
+        if entry.isdigit():
+            try:
+                with open(f"/proc/{entry}/stat") as f:
+                    head, _, rest = f.read().rpartition(")")
+                children.setdefault(int(rest.split()[1]), []).append(
+                    (int(entry), head.partition("(")[2]))
+            except OSError:
+                pass
+    try:
+        with open(f"/proc/{root}/comm") as f:
+            if f.read().strip() == name:
+                return root
+    except OSError:
+        return None
+    todo = [root]
+    while todo:
+        for pid, comm in children.get(todo.pop(), []):
+            if comm == name:
+                return pid
+            todo.append(pid)
+    return None
+
+
+def usage(pid):
+    """CPU seconds (schedstat, all threads), peak RSS in MiB, context switches."""
+    cpu_ns = switches = 0
+    for task in os.listdir(f"/proc/{pid}/task"):
+        try:
+            with open(f"/proc/{pid}/task/{task}/schedstat") as f:
+                cpu_ns += int(f.read().split()[0])
+            with open(f"/proc/{pid}/task/{task}/status") as f:
+                for line in f:
+                    if line.startswith(("voluntary_ctxt", "nonvoluntary_ctxt")):
+                        switches += int(line.split(":")[1])
+        except OSError:
+            pass
+    with open(f"/proc/{pid}/status") as f:
+        hwm = next(int(line.split()[1]) for line in f if line.startswith("VmHWM"))
+    return cpu_ns / 1e9, hwm / 1024, switches
+
+
+def playing_round(args, work, url):
+    """One run of every program at once:
+    {label: (first sound s, CPU s, peak MiB, wake-ups/s, CPU s from the first sound)}."""
+    starts = {}
+    procs = {}
+    for label, binary in (("klankor", args.klankor), ("before", args.before)):
+        if not binary:
+            continue
+        config = tempfile.mkdtemp(dir=work)
+        os.makedirs(os.path.join(config, "klankor"))
+        with open(os.path.join(config, "klankor", "klankor.reg"), "w") as f:
+            f.write("Windows Registry Editor Version 5.00\n\n"
+                    "[HKEY_CURRENT_USER\\Software\\Quelmo\\Klankor]\n"
+                    f'"zender"=dword:{args.station:08x}\n"autostream"=dword:00000001\n\n')
+        audio = os.path.join(config, "audio.raw")
+        env = dict(os.environ, XDG_CONFIG_HOME=config, KLANKOR_AUDIO_FILE=audio)
+        starts[label] = (["dbus-run-session", "--", binary], env, audio,
+                         os.path.basename(binary)[:15])
+    audio = os.path.join(tempfile.mkdtemp(dir=work), "floor.raw")
+    starts["gst-launch"] = (["gst-launch-1.0", "-q", "playbin", "uri=" + url, "flags=0x12",
+                             "audio-sink=" + SINK + audio], dict(os.environ), audio,
+                            "gst-launch-1.0")
+    if shutil.which("goodvibes"):
+        config = tempfile.mkdtemp(dir=work)
+        audio = os.path.join(config, "audio.raw")
+        os.makedirs(os.path.join(config, "glib-2.0", "settings"))
+        with open(os.path.join(config, "glib-2.0", "settings", "keyfile"), "w") as f:
+            # With a file sink chain of its own, Goodvibes 0.7 finds no
+            # decoder; it plays into its own default sink, and its first
+            # sound is not seen.
+            f.write("[io/gitlab/Goodvibes/Core]\nautoplay=true\n")
+        env = dict(os.environ, XDG_CONFIG_HOME=config, XDG_DATA_HOME=config,
+                   GSETTINGS_BACKEND="keyfile", NO_AT_BRIDGE="1")
+        starts["goodvibes"] = (["dbus-run-session", "--", "goodvibes", "-l", "error", url], env,
+                               audio, "goodvibes")
+    launched = {}
+    for label, (command, env, audio, _) in starts.items():
+        launched[label] = time.monotonic()
+        procs[label] = subprocess.Popen(command, env=env, stdout=subprocess.DEVNULL,
+                                        stderr=subprocess.DEVNULL)
+    first, pids = {}, {}
+    try:
+        deadline = time.monotonic() + min(30.0, args.seconds / 2)
+        while len(first) < len(starts) - ("goodvibes" in starts) and time.monotonic() < deadline:
+            for label, (_, _, audio, _) in starts.items():
+                if label not in first and os.path.exists(audio) and os.path.getsize(audio) > 0:
+                    first[label] = time.monotonic() - launched[label]
+            time.sleep(0.002)
+        pids = {label: descendant(procs[label].pid, starts[label][3]) for label in starts}
+        begin = {label: usage(pid) for label, pid in pids.items() if pid}
+        t0 = time.monotonic()
+        time.sleep(max(0.0, args.seconds - (t0 - min(launched.values()))))
+        t1 = time.monotonic()
+        result = {}
+        for label, pid in pids.items():
+            if pid and label in begin:
+                cpu, peak, switches = usage(pid)
+                result[label] = (first.get(label, float("nan")), cpu, peak,
+                                 (switches - begin[label][2]) / (t1 - t0), cpu - begin[label][0])
+        return result
+    finally:
+        # The programs themselves first: dbus-run-session would leave them running.
+        for pid in pids.values():
+            if pid:
+                try:
+                    os.kill(pid, signal.SIGTERM)
+                except OSError:
+                    pass
+        for proc in procs.values():
+            try:
+                proc.wait(5)
+            except subprocess.TimeoutExpired:
+                proc.kill()
+                proc.wait()
+
+
+def median(values):
+    values = sorted(v for v in values if v == v)
+    return values[len(values) // 2] if values else float("nan")
+
+
+def playing(args, work):
+    url = station_url(args.station)
+    print(f"Playing station {args.station} ({url}) for {args.seconds:g} s, every program "
+          f"started at the same moment; medians of {args.rounds} runs")
+    rounds = [playing_round(args, work, url) for _ in range(args.rounds)]
+    labels = [label for label in ("gst-launch", "before", "klankor", "goodvibes")
+              if any(label in r for r in rounds)]
+    print(f"{'program':<12}{'first sound s':>14}{'CPU s':>8}{'ratio':>7}{'playing':>9}{'ratio':>7}"
+          f"{'peak RSS MiB':>14}{'ratio':>7}{'wake-ups/s':>12}{'ratio':>7}")
+    for label in labels:
+        def figure(i):
+            return median([r[label][i] for r in rounds if label in r])
+
+        def ratio(i):
+            return median([r[label][i] / r["gst-launch"][i] for r in rounds
+                           if label in r and "gst-launch" in r and r["gst-launch"][i] > 0])
+        print(f"{label:<12}{figure(0):>14.2f}{figure(1):>8.2f}{ratio(1):>7.2f}{figure(4):>9.2f}"
+              f"{ratio(4):>7.2f}{figure(2):>14.1f}{ratio(2):>7.2f}{figure(3):>12.1f}"
+              f"{ratio(3):>7.2f}")
+    print("(first sound: from launch; klankor's includes building its windows. CPU s: all of\n"
+          " the run; playing and wake-ups: from when every program had sound)")
+
+
 def network_answers():
     import urllib.request
 
@@ -270,15 +446,21 @@ def memory(args, work):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("what", choices=("idle", "memory"))
+    parser.add_argument("what", choices=("idle", "memory", "playing"))
     parser.add_argument("--klankor", required=True)
-    parser.add_argument("--baseline", required=True)
-    parser.add_argument("--seconds", type=float, default=20.0, help="idle: measured stretch")
+    parser.add_argument("--baseline", help="idle, memory: the plain window")
+    parser.add_argument("--before", help="playing: another build of klankor, beside it")
+    parser.add_argument("--station", type=int, default=3, help="playing: the stored station")
+    parser.add_argument("--rounds", type=int, default=5, help="playing: runs")
+    parser.add_argument("--seconds", type=float, default=None,
+                        help="idle: measured stretch (20); playing: run length (60)")
     parser.add_argument("--settle", type=float, default=3.0, help="seconds before a reading")
     parser.add_argument("--switches", type=int, default=200, help="memory: station switches")
     parser.add_argument("--interval", type=float, default=0.1,
                         help="memory: pause after each switch's clicks")
     args = parser.parse_args()
+    if args.seconds is None:
+        args.seconds = 60.0 if args.what == "playing" else 20.0
 
     if not os.environ.get("DISPLAY"):
         desktop = os.path.join(ROOT, "scripts", "with-desktop")
@@ -286,7 +468,7 @@ def main():
                                *sys.argv[1:]]).returncode
     work = tempfile.mkdtemp(prefix="klankor-bench-program.")
     try:
-        (idle if args.what == "idle" else memory)(args, work)
+        {"idle": idle, "memory": memory, "playing": playing}[args.what](args, work)
     finally:
         shutil.rmtree(work, ignore_errors=True)
     return 0

@@ -58,6 +58,7 @@ void setUpLikeMain() {
     QApplication::setDesktopFileName(QStringLiteral("klankor"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/klankor-32.png")));
     QApplication::setQuitOnLastWindowClosed(false);
+    media::WindowsMediaPlayer::StartEngine();
     media::WindowsMediaPlayer::SetDefaultAudioFile(qEnvironmentVariable("KLANKOR_AUDIO_FILE"));
     platform::Forms::SetOnLastUnload([] {});
     platform::session::OnEnd([] {});

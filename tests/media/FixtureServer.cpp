@@ -134,12 +134,13 @@ void FixtureServer::answer(QTcpSocket* socket, const QString& target, bool wants
     }
     auto* timer = new QTimer(socket);
     auto sent = std::make_shared<qsizetype>(0);
+    auto ticks = std::make_shared<int>(0);
     if (route.mode == Mode::Stream) {
         const qsizetype burst = qMin<qsizetype>(route.burstBytes, route.body.size());
         socket->write((*frame)(route.body.left(burst)));
         *sent = burst;
     }
-    connect(timer, &QTimer::timeout, socket, [socket, route, sent, frame] {
+    connect(timer, &QTimer::timeout, socket, [socket, route, sent, frame, ticks] {
         const QByteArray& body = route.body;
         switch (route.mode) {
             case Mode::Endless:
@@ -151,6 +152,8 @@ void FixtureServer::answer(QTcpSocket* socket, const QString& target, bool wants
                 if (*sent < body.size()) socket->write((*frame)(body.mid((*sent)++, 1)));
                 break;
             case Mode::Stream: {
+                const int ms = ++*ticks * 100;
+                if (ms > route.pauseAfterMs && ms <= route.pauseAfterMs + route.pauseMs) break;
                 const qsizetype chunk = route.bytesPerSecond / 10;
                 socket->write((*frame)(body.mid(*sent, chunk)));
                 *sent += chunk;

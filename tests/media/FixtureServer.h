@@ -38,6 +38,8 @@ public:
         int metaInterval = 0;    // to a client asking Icy-MetaData: title after every so many bytes
         QByteArray title;        // the StreamTitle sent there
         QByteArray laterBody;    // served instead of body from the second request on
+        int pauseAfterMs = 0;    // Stream: sends nothing for pauseMs after this long, then goes on
+        int pauseMs = 0;
     };
 
     explicit FixtureServer(QObject* parent = nullptr);

@@ -170,7 +170,11 @@ TEST_F(Player, PlaysAPlaylistStationAndReportsOnTheGuiThread) {
     QTest::qWait(1500);
     EXPECT_TRUE(player->status().startsWith(QLatin1String("Playing"))) << history();
 
-    EXPECT_EQ(server.hits(QStringLiteral("/station.m3u")), 1);
+    // Each address is asked for by the resolver and by a pipeline started
+    // beside it (which the playlist's may not have reached); the stream's
+    // pipeline is kept, and play() after SetURL starts nothing more.
+    EXPECT_LE(server.hits(QStringLiteral("/station.m3u")), 2);
+    EXPECT_EQ(server.hits(QStringLiteral("/live.mp3")), 2);
     player->controls().stop();
     EXPECT_EQ(player->status(), QStringLiteral("Stopped"));
     EXPECT_EQ(player->URL(), url);
@@ -259,6 +263,27 @@ TEST_F(Player, AStalledStationIsReconnected) {
     EXPECT_TRUE(sawStatus(QStringLiteral("Buffering"))) << history();
     EXPECT_FALSE(statuses.first().startsWith(QLatin1String("Playing"))) << history();
     EXPECT_TRUE(waitForStatus(*player, QStringLiteral("Playing"), 15000)) << history();
+}
+
+TEST_F(Player, SoundThatRunsDryIsGatheredAgainAndPlaysOn) {
+    Route gappy = server.routeFor(QStringLiteral("/live.mp3"));
+    gappy.burstBytes = 0;  // sound starts from what the start buffer gathered
+    gappy.pauseAfterMs = 4000;
+    gappy.pauseMs = 3000;  // well within the read time-out
+    server.route(QStringLiteral("/gappy.mp3"), gappy);
+    auto player = makePlayer(QStringLiteral("gappy.raw"));
+    player->SetURL(server.url(QStringLiteral("/gappy.mp3")).toString());
+    ASSERT_TRUE(waitForStatus(*player, QStringLiteral("Playing"), 15000)) << history();
+    statuses.clear();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sawStatus(QStringLiteral("Buffering")); }, 15000))
+        << history();
+    ASSERT_TRUE(waitForStatus(*player, QStringLiteral("Playing"), 15000)) << history();
+    const qint64 before = QFile(audioFile).size();
+    QTest::qWait(1500);
+    EXPECT_GT(QFile(audioFile).size(), before + 44100 * 4 / 2) << "no sound after the gap";
+    // The same connection plays on: the resolver's request and the pipeline's.
+    EXPECT_EQ(server.hits(QStringLiteral("/gappy.mp3")), 2) << history();
+    EXPECT_FALSE(sawStatus(QStringLiteral("retry"))) << history();
 }
 
 TEST_F(Player, NotFoundWhileReconnectingIsFinal) {
@@ -371,5 +396,5 @@ TEST_F(Player, ALivePlaylistNamingAFileLaterIsRefusedBeforeItOpens) {
         [&] { return player->status() == QLatin1String("Playlist address refused (file:)"); },
         10000))
         << history();
-    EXPECT_EQ(server.hits(QStringLiteral("/live.m3u8")), 2);
+    EXPECT_GE(server.hits(QStringLiteral("/live.m3u8")), 2);
 }
