@@ -9,9 +9,7 @@
 #include <gst/gst.h>
 
 #include <mutex>
-#include <optional>
 #include <thread>
-#include <vector>
 
 #include "media/HttpSource.h"
 #include "media/PlainText.h"
@@ -46,7 +44,6 @@ constexpr int kPreloadLateMs = 500;
 constexpr guint kEmptyQueueBytes = 1024;
 
 const QEvent::Type kBusEventType = static_cast<QEvent::Type>(QEvent::registerEventType());
-const QEvent::Type kEngineReadyType = static_cast<QEvent::Type>(QEvent::registerEventType());
 
 // Where GStreamer's threads drop their messages: the player, for as long as
 // it exists. The lock lets the player leave while a message is being posted.
@@ -187,62 +184,19 @@ void dropLibavTypefinders() {
     gst_plugin_feature_list_free(features);
 }
 
-// GStreamer starts once per process, on the thread that first asks. Started
-// on a worker thread instead, a station started during a loaded start-up
-// now and then failed with "Not found (404)", a cause not yet understood;
-// players that ask before it is up are still told when it is.
-struct EngineStart {
-    std::mutex lock;
-    bool started = false;
-    bool finished = false;
-    bool available = false;
-    std::vector<std::weak_ptr<Mailbox>> waiting;
-};
-
-EngineStart& engineStart() {
-    static EngineStart start;
-    return start;
-}
-
-void initEngine() {
-    GError* error = nullptr;
-    const bool available = gst_init_check(nullptr, nullptr, &error);
-    g_clear_error(&error);
-    if (available) dropLibavTypefinders();
-    EngineStart& start = engineStart();
-    std::vector<std::weak_ptr<Mailbox>> waiting;
-    {
-        std::lock_guard<std::mutex> guard(start.lock);
-        start.finished = true;
-        start.available = available;
-        waiting.swap(start.waiting);
-    }
-    for (const std::weak_ptr<Mailbox>& w : waiting) {
-        const std::shared_ptr<Mailbox> mailbox = w.lock();
-        if (!mailbox) continue;
-        std::lock_guard<std::mutex> guard(mailbox->lock);
-        if (mailbox->target)
-            QCoreApplication::postEvent(mailbox->target, new QEvent(kEngineReadyType));
-    }
-}
-
-void startEngine() {
-    EngineStart& start = engineStart();
-    {
-        std::lock_guard<std::mutex> guard(start.lock);
-        if (start.started) return;
-        start.started = true;
-    }
-    initEngine();
-}
-
-// Whether GStreamer is up (and usable); when not yet, `mailbox` hears when.
-std::optional<bool> engineAvailable(const std::shared_ptr<Mailbox>& mailbox) {
-    EngineStart& start = engineStart();
-    std::lock_guard<std::mutex> guard(start.lock);
-    if (start.finished) return start.available;
-    start.waiting.push_back(mailbox);
-    return std::nullopt;
+// GStreamer starts once per process, on the thread that first asks (main
+// asks before the windows are built). Started on a worker thread instead, a
+// station started during a loaded start-up now and then failed with "Not
+// found (404)", a cause not yet understood. False when it cannot start.
+bool startEngine() {
+    static const bool available = [] {
+        GError* error = nullptr;
+        const bool started = gst_init_check(nullptr, nullptr, &error);
+        g_clear_error(&error);
+        if (started) dropLibavTypefinders();
+        return started;
+    }();
+    return available;
 }
 
 // Loading GStreamer's plugins (dlopen, libsoup, the typefinders ...) takes
@@ -467,7 +421,7 @@ bool WindowsMediaPlayer::eventFilter(QObject* watched, QEvent* event) {
 
 void WindowsMediaPlayer::preloadSoon() {
     if (QCoreApplication* app = QCoreApplication::instance()) app->removeEventFilter(this);
-    if (engineAvailable(engine_->mailbox).value_or(false)) preloadPlugins();
+    if (startEngine()) preloadPlugins();
 }
 
 WindowsMediaPlayer::~WindowsMediaPlayer() {
@@ -513,7 +467,6 @@ void WindowsMediaPlayer::stop() {
     startBufferTimer_.stop();
     resolver_.cancel();
     engine_->teardown();
-    pending_ = {};
     setTitle(QString());
     setState(State::Stopped);
 }
@@ -541,15 +494,8 @@ void WindowsMediaPlayer::onResolved(const QUrl& stream) {
 }
 
 void WindowsMediaPlayer::open(const QUrl& address, bool confirmed) {
-    pending_ = {};
     startBufferTimer_.stop();
-    const std::optional<bool> available = engineAvailable(engine_->mailbox);
-    if (!available) {  // GStreamer is still starting: on its word (customEvent)
-        engine_->teardown();
-        pending_ = {address, confirmed};
-        return;
-    }
-    if (!*available || !engine_->build(address, audioFile_, !confirmed)) {
+    if (!startEngine() || !engine_->build(address, audioFile_, !confirmed)) {
         engine_->teardown();
         if (confirmed)
             onFailed(MediaFailure(MediaFailure::Kind::AudioDevice,
@@ -579,7 +525,6 @@ void WindowsMediaPlayer::onFailed(const MediaFailure& failure) {
     resolver_.cancel();
     startBufferTimer_.stop();
     engine_->teardown();
-    pending_ = {};
     // Only a station that has played is worth chasing: a first attempt
     // that fails shows its cause at once.
     if (failure.retryable() && hasPlayed_) {
@@ -641,10 +586,6 @@ void WindowsMediaPlayer::onBuffering(GstMessage* message) {
 }
 
 void WindowsMediaPlayer::customEvent(QEvent* event) {
-    if (event->type() == kEngineReadyType) {
-        if (pending_.address.isValid()) open(pending_.address, pending_.confirmed);
-        return;
-    }
     if (event->type() != kBusEventType) {
         QObject::customEvent(event);
         return;

@@ -131,10 +131,6 @@ private:
     QTimer retryTimer_;
     QTimer startBufferTimer_;  // gathering sound before playing
     int startBufferMs_;
-    struct Pending {
-        QUrl address;  // to open once GStreamer is up
-        bool confirmed = false;
-    } pending_;
     std::unique_ptr<Engine> engine_;
     int retries_ = 0;         // failed reconnection attempts in a row
     bool hasPlayed_ = false;  // reached Playing since the last play()
