@@ -2,7 +2,6 @@
 // window is unloaded.
 
 #include <QApplication>
-#include <QIcon>
 
 #include <cstdio>
 
@@ -10,6 +9,7 @@
 #include "platform/host/Desktop.h"
 #include "platform/host/Form.h"
 #include "platform/host/Session.h"
+#include "player/Application.h"
 #include "player/Hoofd.h"
 #include "session/Mpris.h"
 #include "session/OneKlankor.h"
@@ -20,12 +20,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     QApplication app(argc, argv);
-    platform::desktop::SpeakDutch();
-    QApplication::setApplicationName(QStringLiteral("Klankor"));
-    QApplication::setOrganizationName(QStringLiteral("Quelmo"));
-    QApplication::setDesktopFileName(QStringLiteral("klankor"));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/klankor-32.png")));
-    QApplication::setQuitOnLastWindowClosed(false);
+    SetUpApplication();
     // One Klankor per session, settled before the store or the sound is
     // touched. The player's object is on the bus before its name, so
     // whoever sees the name finds the object.

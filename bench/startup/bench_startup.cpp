@@ -14,7 +14,7 @@
 // also holds the loading of GStreamer, Qt Network and the rest.
 
 #include <QFontMetrics>
-#include <QIcon>
+
 #include <QMap>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -28,6 +28,7 @@
 #include "platform/host/Desktop.h"
 #include "platform/host/Form.h"
 #include "platform/host/Session.h"
+#include "player/Application.h"
 #include "player/Hoofd.h"
 #include "settings/RegEdit.h"
 #include "settings/RegPaths.h"
@@ -52,12 +53,7 @@ bool startLikeMain() {
 }
 
 void setUpLikeMain() {
-    platform::desktop::SpeakDutch();
-    QApplication::setApplicationName(QStringLiteral("Klankor"));
-    QApplication::setOrganizationName(QStringLiteral("Quelmo"));
-    QApplication::setDesktopFileName(QStringLiteral("klankor"));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/klankor-32.png")));
-    QApplication::setQuitOnLastWindowClosed(false);
+    SetUpApplication();
     media::WindowsMediaPlayer::StartEngine();
     media::WindowsMediaPlayer::SetDefaultAudioFile(qEnvironmentVariable("KLANKOR_AUDIO_FILE"));
     platform::Forms::SetOnLastUnload([] {});
