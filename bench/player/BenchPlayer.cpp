@@ -276,19 +276,24 @@ void compareClicks(int rounds) {
     serverThread.wait();
 }
 
-// A relay that holds the stream back at random moments, as a congested
-// path does: every 100 ms a hold of 0.2 to 1.5 s starts with a chance of
-// one in twelve; what comes meanwhile is passed on at the hold's end. Each
-// connection draws from the same seed, so every player meets the same
-// holds.
-class JitteryRelay : public QObject {
+// A TCP relay on its own thread, standing in for a server that can vanish,
+// or with holds for a congested path that holds the stream back at random
+// moments: every 100 ms a hold of 0.2 to 1.5 s starts with a chance of one
+// in twelve, and what comes meanwhile is passed on at the hold's end. Each
+// connection draws from the same seed, so every player meets the same holds.
+class Relay : public QObject {
 public:
-    JitteryRelay(QString host, quint16 port) : host_(std::move(host)), port_(port) {
-        connect(&server_, &QTcpServer::newConnection, this, &JitteryRelay::onConnection);
+    Relay(QString host, quint16 port, bool holds = false)
+        : host_(std::move(host)), port_(port), holds_(holds) {
+        connect(&server_, &QTcpServer::newConnection, this, &Relay::onConnection);
     }
-    quint16 listen() {
-        server_.listen(QHostAddress::LocalHost);
+    quint16 listen(quint16 port = 0) {
+        server_.listen(QHostAddress::LocalHost, port);
         return server_.serverPort();
+    }
+    void drop() {
+        server_.close();
+        for (QTcpSocket* s : findChildren<QTcpSocket*>()) s->abort();
     }
     quint32 seed = 1;
 
@@ -296,39 +301,45 @@ private:
     void onConnection() {
         while (QTcpSocket* in = server_.nextPendingConnection()) {
             in->setParent(this);
-            auto* out = new QTcpSocket(in);
-            auto* tick = new QTimer(in);
-            auto* random = new QRandomGenerator(seed);
-            auto heldUntil = std::make_shared<QElapsedTimer>();
-            auto holdMs = std::make_shared<qint64>(0);
-            auto pending = std::make_shared<QByteArray>();
-            heldUntil->start();
+            auto* out = new QTcpSocket(this);
             out->connectToHost(host_, port_);
             connect(in, &QTcpSocket::readyRead, out, [in, out] { out->write(in->readAll()); });
             connect(out, &QTcpSocket::connected, in, [in, out] { out->write(in->readAll()); });
-            connect(out, &QTcpSocket::readyRead, in, [=] {
-                pending->append(out->readAll());
-                if (heldUntil->elapsed() >= *holdMs) in->write(std::exchange(*pending, {}));
-            });
-            connect(tick, &QTimer::timeout, in, [=] {
-                if (heldUntil->elapsed() < *holdMs) return;
-                if (!pending->isEmpty()) in->write(std::exchange(*pending, {}));
-                if (random->bounded(12) == 0) {
-                    heldUntil->restart();
-                    *holdMs = 200 + random->bounded(1300);
-                }
-            });
-            tick->start(100);
-            connect(in, &QTcpSocket::disconnected, in, [in, random] {
-                delete random;
-                in->deleteLater();
-            });
+            if (holds_)
+                holdBack(in, out);
+            else
+                connect(out, &QTcpSocket::readyRead, in, [in, out] { in->write(out->readAll()); });
+            connect(in, &QTcpSocket::disconnected, out, &QTcpSocket::abort);
             connect(out, &QTcpSocket::disconnected, in, &QTcpSocket::abort);
+            connect(in, &QTcpSocket::disconnected, in, &QObject::deleteLater);
+            connect(out, &QTcpSocket::disconnected, out, &QObject::deleteLater);
         }
     }
-    QTcpServer server_{this};
+    void holdBack(QTcpSocket* in, QTcpSocket* out) {
+        auto* tick = new QTimer(in);
+        auto random = std::make_shared<QRandomGenerator>(seed);
+        auto heldUntil = std::make_shared<QElapsedTimer>();
+        auto holdMs = std::make_shared<qint64>(0);
+        auto pending = std::make_shared<QByteArray>();
+        heldUntil->start();
+        connect(out, &QTcpSocket::readyRead, in, [=] {
+            pending->append(out->readAll());
+            if (heldUntil->elapsed() >= *holdMs) in->write(std::exchange(*pending, {}));
+        });
+        connect(tick, &QTimer::timeout, in, [=] {
+            if (heldUntil->elapsed() < *holdMs) return;
+            if (!pending->isEmpty()) in->write(std::exchange(*pending, {}));
+            if (random->bounded(12) == 0) {
+                heldUntil->restart();
+                *holdMs = 200 + random->bounded(1300);
+            }
+        });
+        tick->start(100);
+    }
+    QTcpServer server_{this};  // a child, so it moves to the relay's thread
     QString host_;
     quint16 port_;
+    bool holds_;
 };
 
 void compareCushions(const QUrl& station, int rounds) {
@@ -339,7 +350,7 @@ void compareCushions(const QUrl& station, int rounds) {
         "   the first %d s of sound, all %d runs together; same holds for every buffer)\n",
         qPrintable(station.toString()), kJitterListenMs / 1000, rounds);
     QThread relayThread;
-    JitteryRelay relay(station.host(), quint16(station.port(80)));
+    Relay relay(station.host(), quint16(station.port(80)), true);
     relay.moveToThread(&relayThread);
     relayThread.start();
     quint16 port = 0;
@@ -373,41 +384,6 @@ void compareCushions(const QUrl& station, int rounds) {
     relayThread.quit();
     relayThread.wait();
 }
-
-// A TCP relay on its own thread, standing in for a server that can vanish.
-class Relay : public QObject {
-public:
-    Relay(QString host, quint16 port) : host_(std::move(host)), port_(port) {
-        connect(&server_, &QTcpServer::newConnection, this, &Relay::onConnection);
-    }
-    quint16 listen(quint16 port = 0) {
-        server_.listen(QHostAddress::LocalHost, port);
-        return server_.serverPort();
-    }
-    void drop() {
-        server_.close();
-        for (QTcpSocket* s : findChildren<QTcpSocket*>()) s->abort();
-    }
-
-private:
-    void onConnection() {
-        while (QTcpSocket* in = server_.nextPendingConnection()) {
-            in->setParent(this);
-            auto* out = new QTcpSocket(this);
-            out->connectToHost(host_, port_);
-            connect(in, &QTcpSocket::readyRead, out, [in, out] { out->write(in->readAll()); });
-            connect(out, &QTcpSocket::connected, in, [in, out] { out->write(in->readAll()); });
-            connect(out, &QTcpSocket::readyRead, in, [in, out] { in->write(out->readAll()); });
-            connect(in, &QTcpSocket::disconnected, out, &QTcpSocket::abort);
-            connect(out, &QTcpSocket::disconnected, in, &QTcpSocket::abort);
-            connect(in, &QTcpSocket::disconnected, in, &QObject::deleteLater);
-            connect(out, &QTcpSocket::disconnected, out, &QObject::deleteLater);
-        }
-    }
-    QTcpServer server_{this};  // a child, so it moves to the relay's thread
-    QString host_;
-    quint16 port_;
-};
 
 void compareStalls(const QUrl& station) {
     std::printf("\n-- longest stall of the Qt event loop (2 ms ticker on the GUI thread)\n");
