@@ -4,6 +4,7 @@
 // Run under scripts/with-desktop --tray with scripts/radionet started.
 
 #include <QCoreApplication>
+#include <QPointer>
 #include <QProcess>
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
@@ -75,10 +76,12 @@ protected:
         return mnu;
     }
 
-    // Clicks an entry of the open menu, which closes it.
+    // Clicks an entry of the open menu, which closes it; Openen unloads the
+    // menu's form as well, so the menu may be gone by the time we look.
     void choose(Mnu& mnu, QAction* entry) {
-        ClickAt(mnu.menu.mapToGlobal(mnu.menu.actionGeometry(entry).center()));
-        ASSERT_TRUE(WaitFor([&mnu] { return !mnu.menu.isVisible(); }));
+        const QPointer<QMenu> menu = &mnu.menu;
+        ClickAt(menu->mapToGlobal(menu->actionGeometry(entry).center()));
+        ASSERT_TRUE(WaitFor([&menu] { return !menu || !menu->isVisible(); }));
     }
 
     bool playing() {
@@ -159,6 +162,9 @@ TEST(TrayProgram, AfsluitenInTheTrayMenuEndsTheProgram) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("XDG_CONFIG_HOME", config.path());
     env.insert("KLANKOR_AUDIO_FILE", audio.fileName());
+    // what it went through, on its standard error, should it not play
+    env.insert("QT_LOGGING_RULES", "klankor.player.debug=true");
+    env.insert("QT_MESSAGE_PATTERN", "%{time process} %{message}");
     klankor.setProcessEnvironment(env);
     klankor.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     klankor.start(QStringLiteral(KLANKOR_PROGRAM), {});
