@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QFile>
+#include <QLoggingCategory>
 #include <QRegularExpression>
 
 #include <gst/audio/streamvolume.h>
@@ -17,6 +18,10 @@
 namespace media {
 
 namespace {
+
+// What the listener reads in the status line, and what an address became;
+// for a report: QT_LOGGING_RULES="klankor.player.debug=true" klankor
+Q_LOGGING_CATEGORY(lcPlayer, "klankor.player", QtWarningMsg)
 
 // Growing, capped pauses before each reconnection attempt, in seconds.
 constexpr int kRetryDelays[] = {1, 2, 4, 8, 15};
@@ -486,6 +491,7 @@ void WindowsMediaPlayer::onFetching(const QUrl& address) {
 void WindowsMediaPlayer::onResolved(const QUrl& stream) {
     host_ = stream.host();
     if (engine_->pipeline && engine_->address == stream) {
+        qCDebug(lcPlayer) << "approved" << stream.toDisplayString();
         engine_->confirmed = true;
         startSoundWhenReady();
         return;
@@ -494,6 +500,7 @@ void WindowsMediaPlayer::onResolved(const QUrl& stream) {
 }
 
 void WindowsMediaPlayer::open(const QUrl& address, bool confirmed) {
+    qCDebug(lcPlayer) << (confirmed ? "playing" : "trying") << address.toDisplayString();
     startBufferTimer_.stop();
     if (!startEngine() || !engine_->build(address, audioFile_, !confirmed)) {
         engine_->teardown();
@@ -599,6 +606,8 @@ void WindowsMediaPlayer::customEvent(QEvent* event) {
     // ends the attempt beside it: the resolver's word is the one shown.
     if (!engine_->confirmed && (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR ||
                                 GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS)) {
+        qCDebug(lcPlayer) << "the attempt beside the resolver ended:"
+                          << GST_MESSAGE_TYPE_NAME(message);
         engine_->teardown();
         return;
     }
@@ -611,6 +620,7 @@ void WindowsMediaPlayer::customEvent(QEvent* event) {
             const bool fromSink = source && GST_IS_ELEMENT(source) &&
                                   GST_OBJECT_FLAG_IS_SET(source, GST_ELEMENT_FLAG_SINK);
             const MediaFailure failure = failureFromError(error, debug, fromSink, host);
+            qCDebug(lcPlayer) << "GStreamer:" << error->message << debug;
             g_clear_error(&error);
             g_free(debug);
             onFailed(failure);
@@ -685,6 +695,7 @@ void WindowsMediaPlayer::setState(State state) {
     // StatusChange comes with each change of the status text, and only then.
     if (text == shownStatus_) return;
     shownStatus_ = text;
+    qCDebug(lcPlayer) << "status:" << text;
     emit StatusChange();
 }
 

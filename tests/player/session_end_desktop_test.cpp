@@ -38,6 +38,9 @@ TEST_P(SessionEnd, StoresTheLastStationAndTheShownToolWindow) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("XDG_CONFIG_HOME", config.path());
     env.insert("KLANKOR_AUDIO_FILE", config.filePath("audio.raw"));
+    // what it went through, on its standard error, should it not play
+    env.insert("QT_LOGGING_RULES", "klankor.player.debug=true");
+    env.insert("QT_MESSAGE_PATTERN", "%{time process} %{message}");
     klankor.setProcessEnvironment(env);
     klankor.setProcessChannelMode(QProcess::ForwardedChannels);
     klankor.start(QStringLiteral(KLANKOR_PROGRAM), {});

@@ -60,6 +60,9 @@ protected:
         env.insert("XDG_CACHE_HOME", path("cache"));
         env.insert("XDG_RUNTIME_DIR", path("runtime"));
         env.insert("KLANKOR_AUDIO_FILE", path(runs.empty() ? "audio.raw" : "audio-more.raw"));
+        // what it went through, on its standard error, should it not play
+        env.insert("QT_LOGGING_RULES", "klankor.player.debug=true");
+        env.insert("QT_MESSAGE_PATTERN", "%{time process} %{message}");
         if (!onTheBus) env.remove("DBUS_SESSION_BUS_ADDRESS");
         QProcess* klankor = runs.emplace_back(std::make_unique<QProcess>()).get();
         klankor->setProcessEnvironment(env);
