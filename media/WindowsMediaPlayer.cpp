@@ -9,6 +9,7 @@
 #include <gst/audio/streamvolume.h>
 #include <gst/gst.h>
 
+#include <condition_variable>
 #include <mutex>
 #include <thread>
 
@@ -208,24 +209,60 @@ bool startEngine() {
 // tens of milliseconds the first time; done while the listener is still
 // choosing a station, once the window is up, so it does not compete with
 // the start.
+//
+// Never beside a pipeline, though: GStreamer marks a plugin loaded before
+// it has registered the plugin's features, and a pipeline that looks one
+// up in between goes on without it. An AAC station started at login while
+// the preload ran now and then stayed silent: its bytes came and went, and
+// no decoder was ever made. So a pipeline waits for a preload under way,
+// and none starts after a pipeline has.
+struct Preload {
+    enum class Stage { NotYet, Running, Over };
+    std::mutex lock;
+    std::condition_variable over;
+    Stage stage = Stage::NotYet;
+};
+
+Preload& preload() {
+    static Preload p;
+    return p;
+}
+
 void preloadPlugins() {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        std::thread([] {
-            for (const char* name :
-                 {"playbin", "uridecodebin", "souphttpsrc", "typefind", "decodebin", "queue2",
-                  "audiopanorama", "autoaudiosink", "audioconvert", "audioresample", "filesink",
-                  "icydemux", "mpegaudioparse", "mpg123audiodec"}) {
-                GstPluginFeature* feature = gst_registry_lookup_feature(gst_registry_get(), name);
-                if (!feature) continue;
-                if (GstPluginFeature* loaded = gst_plugin_feature_load(feature))
-                    gst_object_unref(loaded);
-                gst_object_unref(feature);
-            }
-            if (GstPlugin* typefinders = gst_plugin_load_by_name("typefindfunctions"))
-                gst_object_unref(typefinders);
-        }).detach();
-    });
+    Preload& p = preload();
+    {
+        std::lock_guard<std::mutex> guard(p.lock);
+        if (p.stage != Preload::Stage::NotYet) return;
+        p.stage = Preload::Stage::Running;
+    }
+    std::thread([&p] {
+        for (const char* name :
+             {"playbin", "uridecodebin", "souphttpsrc", "typefind", "decodebin", "queue2",
+              "audiopanorama", "autoaudiosink", "audioconvert", "audioresample", "filesink",
+              "icydemux", "mpegaudioparse", "mpg123audiodec"}) {
+            GstPluginFeature* feature = gst_registry_lookup_feature(gst_registry_get(), name);
+            if (!feature) continue;
+            if (GstPluginFeature* loaded = gst_plugin_feature_load(feature))
+                gst_object_unref(loaded);
+            gst_object_unref(feature);
+        }
+        if (GstPlugin* typefinders = gst_plugin_load_by_name("typefindfunctions"))
+            gst_object_unref(typefinders);
+        {
+            std::lock_guard<std::mutex> guard(p.lock);
+            p.stage = Preload::Stage::Over;
+        }
+        p.over.notify_all();
+    }).detach();
+}
+
+// Before a pipeline is made: a preload under way ends first, and one not
+// yet begun never will; the pipelines load what they need themselves.
+void noPreloadBeside() {
+    Preload& p = preload();
+    std::unique_lock<std::mutex> guard(p.lock);
+    if (p.stage == Preload::Stage::NotYet) p.stage = Preload::Stage::Over;
+    p.over.wait(guard, [&p] { return p.stage == Preload::Stage::Over; });
 }
 
 QString& defaultAudioFile() {
@@ -502,7 +539,9 @@ void WindowsMediaPlayer::onResolved(const QUrl& stream) {
 void WindowsMediaPlayer::open(const QUrl& address, bool confirmed) {
     qCDebug(lcPlayer) << (confirmed ? "playing" : "trying") << address.toDisplayString();
     startBufferTimer_.stop();
-    if (!startEngine() || !engine_->build(address, audioFile_, !confirmed)) {
+    const bool engine = startEngine();
+    if (engine) noPreloadBeside();
+    if (!engine || !engine_->build(address, audioFile_, !confirmed)) {
         engine_->teardown();
         if (confirmed)
             onFailed(MediaFailure(MediaFailure::Kind::AudioDevice,
