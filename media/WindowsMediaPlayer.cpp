@@ -46,6 +46,12 @@ constexpr int kMinRefillMs = 500;
 // Where no window paints, plugins are loaded this long after a player is made.
 constexpr int kPreloadLateMs = 500;
 
+// An approved stream that has sent this much and still has no sound
+// waiting at the sink is not being decoded: far more than any station
+// needs for its first frame.
+constexpr int kNoSoundMs = 6000;
+constexpr gint64 kNoSoundBytes = 32 * 1024;
+
 // A network queue holding less than this has run dry: less than one read.
 constexpr guint kEmptyQueueBytes = 1024;
 
@@ -439,6 +445,8 @@ WindowsMediaPlayer::WindowsMediaPlayer(QObject* parent)
     engine_->mailbox->target = this;
     retryTimer_.setSingleShot(true);
     connect(&retryTimer_, &QTimer::timeout, this, &WindowsMediaPlayer::startAttempt);
+    noSoundTimer_.setSingleShot(true);
+    connect(&noSoundTimer_, &QTimer::timeout, this, &WindowsMediaPlayer::checkForSound);
     startBufferTimer_.setSingleShot(true);
     connect(&startBufferTimer_, &QTimer::timeout, this, [this] {
         if (engine_->pipeline && !engine_->sounding) engine_->play();
@@ -498,6 +506,7 @@ void WindowsMediaPlayer::start() {
     engine_->teardown();
     retries_ = 0;
     hasPlayed_ = false;
+    reopenedSilent_ = false;
     host_.clear();
     setTitle(QString());
     setState(State::Connecting);
@@ -507,6 +516,7 @@ void WindowsMediaPlayer::start() {
 void WindowsMediaPlayer::stop() {
     retryTimer_.stop();
     startBufferTimer_.stop();
+    noSoundTimer_.stop();
     resolver_.cancel();
     engine_->teardown();
     setTitle(QString());
@@ -530,10 +540,46 @@ void WindowsMediaPlayer::onResolved(const QUrl& stream) {
     if (engine_->pipeline && engine_->address == stream) {
         qCDebug(lcPlayer) << "approved" << stream.toDisplayString();
         engine_->confirmed = true;
+        watchForSound();
         startSoundWhenReady();
         return;
     }
     open(stream, true);
+    watchForSound();
+}
+
+void WindowsMediaPlayer::watchForSound() {
+    if (engine_->pipeline && !engine_->prerolled) noSoundTimer_.start(kNoSoundMs);
+}
+
+// Bytes that come and go without sound: a stream GStreamer took for
+// another format than it is, or a decoder that never came. A fresh
+// connection starts at another byte and is judged afresh, once; then the
+// station fails as a stream that cannot be played. A server that sends
+// little or nothing is left to the source's own time-out.
+void WindowsMediaPlayer::checkForSound() {
+    if (!engine_->pipeline || !engine_->confirmed || engine_->prerolled) return;
+    gint64 bytes = 0;
+    GstElement* source = nullptr;
+    g_object_get(engine_->pipeline, "source", &source, nullptr);
+    if (source) {
+        if (!gst_element_query_position(source, GST_FORMAT_BYTES, &bytes)) bytes = 0;
+        gst_object_unref(source);
+    }
+    qCDebug(lcPlayer) << "no sound yet after" << bytes << "bytes";
+    if (bytes < kNoSoundBytes) {
+        noSoundTimer_.start(kNoSoundMs);
+        return;
+    }
+    if (reopenedSilent_) {
+        onFailed(MediaFailure(MediaFailure::Kind::NotAudio,
+                              QStringLiteral("Damaged or unknown audio stream")));
+        return;
+    }
+    reopenedSilent_ = true;
+    setState(State::Connecting);
+    open(QUrl(engine_->address), true);
+    watchForSound();
 }
 
 void WindowsMediaPlayer::open(const QUrl& address, bool confirmed) {
@@ -570,6 +616,7 @@ void WindowsMediaPlayer::startSoundWhenReady() {
 void WindowsMediaPlayer::onFailed(const MediaFailure& failure) {
     resolver_.cancel();
     startBufferTimer_.stop();
+    noSoundTimer_.stop();
     engine_->teardown();
     // Only a station that has played is worth chasing: a first attempt
     // that fails shows its cause at once.
@@ -680,6 +727,7 @@ void WindowsMediaPlayer::customEvent(QEvent* event) {
             gst_message_parse_state_changed(message, &oldState, &newState, nullptr);
             if (newState == GST_STATE_PAUSED && !engine_->prerolled) {
                 engine_->prerolled = true;
+                noSoundTimer_.stop();
                 startSoundWhenReady();
             } else if (newState == GST_STATE_PLAYING) {
                 engine_->reachedPlaying = true;

@@ -107,6 +107,8 @@ private:
     void onFailed(const MediaFailure& failure);
     void open(const QUrl& address, bool confirmed);
     void startSoundWhenReady();
+    void watchForSound();
+    void checkForSound();
     void preloadSoon();
     void onBuffering(GstMessage* message);
     void applyVolume();
@@ -130,6 +132,8 @@ private:
     PlaylistResolver resolver_;
     QTimer retryTimer_;
     QTimer startBufferTimer_;  // gathering sound before playing
+    QTimer noSoundTimer_;      // an approved pipeline that takes bytes but makes no sound
+    bool reopenedSilent_ = false;
     int startBufferMs_;
     std::unique_ptr<Engine> engine_;
     int retries_ = 0;         // failed reconnection attempts in a row

@@ -346,6 +346,27 @@ TEST_F(Player, FailuresShowTheirCauseNotGStreamerText) {
     EXPECT_FALSE(offThread);
 }
 
+// Bytes that never become sound (here an ID3 tag that claims 256 MB, so
+// the tag reader waits for ever): one fresh connection, then a cause.
+TEST_F(Player, AStreamThatMakesNoSoundIsTriedOnceMoreThenNamed) {
+    auto player = makePlayer(QStringLiteral("nosound.raw"));
+    Route tag;
+    tag.contentType = "audio/mpeg";
+    tag.body = QByteArray("ID3\x04\x00\x00\x7f\x7f\x7f\x7f", 10) + QByteArray(400000, '\0');
+    tag.mode = Mode::Stream;
+    tag.bytesPerSecond = 16000;
+    tag.burstBytes = 64 * 1024;
+    server.route(QStringLiteral("/tag.mp3"), tag);
+
+    player->SetURL(server.url(QStringLiteral("/tag.mp3")).toString());
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return player->status() == QLatin1String("Damaged or unknown audio stream"); },
+        25000))
+        << history();
+    // the resolver's look, the pipeline, and the one fresh connection
+    EXPECT_EQ(server.hits(QStringLiteral("/tag.mp3")), 3);
+}
+
 TEST_F(Player, MmsStationPlaysOverHttp) {
     Route chunked = server.routeFor(QStringLiteral("/live.mp3"));
     chunked.chunked = true;  // as some servers send a live stream
