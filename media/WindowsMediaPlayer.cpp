@@ -43,7 +43,9 @@ constexpr int kDefaultStartBufferMs = 1000;
 // After the sound ran out, at least this much is gathered again.
 constexpr int kMinRefillMs = 500;
 
-// Where no window paints, plugins are loaded this long after a player is made.
+// GStreamer starts, and its plugins load, this long after the first paint;
+// where no window paints, this long after a player is made.
+constexpr int kPreloadAfterPaintMs = 50;
 constexpr int kPreloadLateMs = 500;
 
 // An approved stream that has sent this much and still has no sound
@@ -196,10 +198,12 @@ void dropLibavTypefinders() {
     gst_plugin_feature_list_free(features);
 }
 
-// GStreamer starts once per process, on the thread that first asks (main
-// asks before the windows are built). Started on a worker thread instead, a
-// station started during a loaded start-up now and then failed with "Not
-// found (404)", a cause not yet understood. False when it cannot start.
+// GStreamer starts once per process, on the main thread: when the first
+// address opens, or else just after the first frame, so its start (reading
+// the plugin registry, some 20 ms) keeps out of the way of the window.
+// Started on a worker thread instead, a station started during a loaded
+// start-up now and then failed with "Not found (404)", a cause not yet
+// understood. False when it cannot start.
 bool startEngine() {
     static const bool available = [] {
         GError* error = nullptr;
@@ -427,10 +431,6 @@ void WindowsMediaPlayer::SetDefaultAudioFile(const QString& file) {
     defaultAudioFile() = file;
 }
 
-void WindowsMediaPlayer::StartEngine() {
-    startEngine();
-}
-
 void WindowsMediaPlayer::SetDefaultStartBuffer(int milliseconds) {
     defaultStartBufferMs() = qMax(0, milliseconds);
 }
@@ -441,7 +441,6 @@ WindowsMediaPlayer::WindowsMediaPlayer(QObject* parent)
       resolver_(this),
       startBufferMs_(defaultStartBufferMs()),
       engine_(std::make_unique<Engine>()) {
-    startEngine();
     engine_->mailbox->target = this;
     retryTimer_.setSingleShot(true);
     connect(&retryTimer_, &QTimer::timeout, this, &WindowsMediaPlayer::startAttempt);
@@ -463,8 +462,10 @@ WindowsMediaPlayer::WindowsMediaPlayer(QObject* parent)
 bool WindowsMediaPlayer::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Paint) {
         QCoreApplication::instance()->removeEventFilter(this);
-        // Runs once the paint that starts now is done.
-        QTimer::singleShot(0, this, &WindowsMediaPlayer::preloadSoon);
+        // A moment after the paint that starts now, so that the frame is
+        // out and the window's first events are handled before the thread
+        // is taken.
+        QTimer::singleShot(kPreloadAfterPaintMs, this, &WindowsMediaPlayer::preloadSoon);
     }
     return Player::eventFilter(watched, event);
 }

@@ -63,9 +63,6 @@ public:
     static void SetDefaultAudioFile(const QString& file);
     void SetAudioFile(const QString& file) { audioFile_ = file; }
 
-    // Starts GStreamer, once per process; a player starts it too.
-    static void StartEngine();
-
     // How much sound a player gathers before it plays, in milliseconds,
     // from a server that does not send a burst at once (one that does
     // plays as soon as the burst is in); also what it gathers again after

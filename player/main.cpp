@@ -34,8 +34,6 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "Klankor draait al, maar reageert niet.\n");
             return 1;
     }
-    // GStreamer is up before the windows are built, not in the middle.
-    media::WindowsMediaPlayer::StartEngine();
     // Tests and benchmarks listen through a file instead of the sound card.
     media::WindowsMediaPlayer::SetDefaultAudioFile(qEnvironmentVariable("KLANKOR_AUDIO_FILE"));
     platform::Forms::SetOnLastUnload([] { QCoreApplication::quit(); });

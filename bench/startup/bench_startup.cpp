@@ -54,7 +54,6 @@ bool startLikeMain() {
 
 void setUpLikeMain() {
     SetUpApplication();
-    media::WindowsMediaPlayer::StartEngine();
     media::WindowsMediaPlayer::SetDefaultAudioFile(qEnvironmentVariable("KLANKOR_AUDIO_FILE"));
     platform::Forms::SetOnLastUnload([] {});
     platform::session::OnEnd([] {});
@@ -82,7 +81,7 @@ int plain(int argc, char** argv, long long started) {
 // The steps of a start one after another, each printed with the time it was
 // done at. The steps the main window takes itself are done here first, the
 // same way, so that they are counted apart; the window then finds them done
-// (the font database read, GStreamer started) or does them again, cheaply.
+// (the font database read) or does them again, cheaply.
 int phases(int argc, char** argv, long long started) {
     const auto mark = [started](const char* what) {
         std::printf("mark %lld %s\n", startup::Now() - started, what);
@@ -126,7 +125,7 @@ int phases(int argc, char** argv, long long started) {
     mark("settings store: the six values read");
 
     new media::WindowsMediaPlayer;  // left alive: its end is not part of a start
-    mark("player made: GStreamer started (media/)");
+    mark("player made (GStreamer: after the frame)");
 
     platform::Form main(platform::Form::Kind::Tool), settings(platform::Form::Kind::Tool),
         controls(platform::Form::Kind::Tool);
