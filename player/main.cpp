@@ -15,6 +15,7 @@
 #include "session/OneKlankor.h"
 
 int main(int argc, char** argv) {
+    platform::desktop::ReadFontsAhead();
     if (const QString problem = platform::desktop::ChooseX11(); !problem.isEmpty()) {
         std::fprintf(stderr, "%s\n", qPrintable(problem));
         return 1;

@@ -45,6 +45,7 @@ bool watchMain(QObject* object) {
 
 // What player/main.cpp does before it loads the main window.
 bool startLikeMain() {
+    platform::desktop::ReadFontsAhead();
     if (const QString problem = platform::desktop::ChooseX11(); !problem.isEmpty()) {
         std::fprintf(stderr, "%s\n", qPrintable(problem));
         return false;

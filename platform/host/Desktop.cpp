@@ -5,9 +5,17 @@
 #include <QLocale>
 #include <QTranslator>
 
+#include <fontconfig/fontconfig.h>
 #include <xcb/xcb.h>
 
+#include <thread>
+
 namespace platform::desktop {
+
+void ReadFontsAhead() {
+    // Fontconfig is thread-safe; Qt finds its configuration made.
+    std::thread([] { FcInit(); }).detach();
+}
 
 QString ChooseX11() {
     const QByteArray asked = qgetenv("QT_QPA_PLATFORM");

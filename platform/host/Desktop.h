@@ -12,6 +12,11 @@ namespace platform::desktop {
 // another platform was asked for on purpose), else why not, for the user.
 QString ChooseX11();
 
+// Reads fontconfig's configuration and font caches on a thread of its own,
+// begun before the QApplication is made: they are ready by the time the
+// first window measures its text, instead of being read then (some 6 ms).
+void ReadFontsAhead();
+
 // Qt's own texts (the scroll bars' context menus, standard dialogs) in
 // Dutch, whatever the user's locale: the whole interface is Dutch. False
 // when Qt's Dutch translations are not installed.

@@ -3,7 +3,7 @@
 
 KLANKOR_BUILD_PACKAGES=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev qt6-qpa-plugins qt6-translations-l10n libxcb1-dev
+    qt6-base-dev qt6-qpa-plugins qt6-translations-l10n libxcb1-dev libfontconfig-dev
     libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly
     gstreamer1.0-libav gstreamer1.0-plugins-bad # AAC decoders; HLS (hlsdemux)
