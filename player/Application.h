@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QPixmap>
 
 #include "platform/host/Desktop.h"
 
@@ -13,6 +14,8 @@ inline void SetUpApplication() {
     QApplication::setApplicationName(QStringLiteral("Klankor"));
     QApplication::setOrganizationName(QStringLiteral("Quelmo"));
     QApplication::setDesktopFileName(QStringLiteral("klankor"));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/klankor-32.png")));
+    // From a pixmap: an icon from a file name first asks Qt's icon engine
+    // plugins whether one of them reads it (some 2 ms at every start).
+    QApplication::setWindowIcon(QIcon(QPixmap(QStringLiteral(":/icons/klankor-32.png"))));
     QApplication::setQuitOnLastWindowClosed(false);
 }

@@ -34,11 +34,11 @@ Qt::WindowFlags flagsFor(Form::Kind kind) {
     return flags;
 }
 
-// The main window is the first to show text, and reading the font database
-// (fontconfig's configuration and caches) takes milliseconds the window need
-// not wait for: a pooled thread reads it while the rest of the program is
-// built. The database is thread-safe, and the application waits for its pool
-// before it ends.
+// The main window is the first to show text, and filling Qt's font database
+// from fontconfig's list takes a millisecond or more the window need not
+// wait for: a pooled thread fills it while the rest of the program is built.
+// The database is thread-safe, and the application waits for its pool before
+// it ends.
 void readFontsAhead() {
     static bool started = false;
     if (started) return;
