@@ -12,6 +12,9 @@
 // Klankor loads, so the difference is what the program does once running;
 // and as its own Qt-only program (startup_plain_window), so the difference
 // also holds the loading of GStreamer, Qt Network and the rest.
+//
+// Klankor's starts claim the session bus as the program does: run this on
+// a session bus, as a desktop has one (scripts/bench does).
 
 #include <QFontMetrics>
 
@@ -30,6 +33,8 @@
 #include "platform/host/Session.h"
 #include "player/Application.h"
 #include "player/Hoofd.h"
+#include "session/Mpris.h"
+#include "session/OneKlankor.h"
 #include "settings/RegEdit.h"
 #include "settings/RegPaths.h"
 #include "shaping/Transparant.h"
@@ -53,8 +58,14 @@ bool startLikeMain() {
     return true;
 }
 
+// main's claim on the session: the player's object, then its bus name.
+bool claimLikeMain(session::Mpris& mpris, session::OneKlankor& one) {
+    mpris.Register();
+    return one.Claim(QDBusConnection::sessionBus()) == session::OneKlankor::Outcome::First;
+}
+
+// What main does once the session is Klankor's, before the main window.
 void setUpLikeMain() {
-    SetUpApplication();
     media::WindowsMediaPlayer::SetDefaultAudioFile(qEnvironmentVariable("KLANKOR_AUDIO_FILE"));
     platform::Forms::SetOnLastUnload([] {});
     platform::session::OnEnd([] {});
@@ -64,9 +75,14 @@ int klankor(int argc, char** argv, long long started) {
     startup::AtMain(started);
     if (!startLikeMain()) return 1;
     QApplication app(argc, argv);
+    SetUpApplication();
+    session::Mpris mpris(QDBusConnection::sessionBus());
+    session::OneKlankor one;
+    if (!claimLikeMain(mpris, one)) return 1;
     setUpLikeMain();
     startup::FirstFrame frame(started, watchMain);
     platform::Forms::Get<Hoofd>();
+    mpris.Attach();
     return QApplication::exec();
 }
 
@@ -90,8 +106,13 @@ int phases(int argc, char** argv, long long started) {
     mark("process start to main (loading libraries)");
     if (!startLikeMain()) return 1;
     QApplication app(argc, argv);
-    setUpLikeMain();
+    SetUpApplication();
     mark("QApplication, translations, icon");
+    session::Mpris mpris(QDBusConnection::sessionBus());
+    session::OneKlankor one;
+    if (!claimLikeMain(mpris, one)) return 1;
+    setUpLikeMain();
+    mark("session: the player's bus name claimed");
 
     for (const auto& [family, points] : {std::pair{"Verdana", 14.25},
                                          {"Verdana", 12.0},
