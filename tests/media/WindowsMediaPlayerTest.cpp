@@ -359,9 +359,7 @@ TEST_F(Player, AStreamThatMakesNoSoundIsTriedOnceMoreThenNamed) {
     server.route(QStringLiteral("/tag.mp3"), tag);
 
     player->SetURL(server.url(QStringLiteral("/tag.mp3")).toString());
-    EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return player->status() == QLatin1String("Damaged or unknown audio stream"); },
-        25000))
+    EXPECT_TRUE(waitForStatus(*player, QStringLiteral("Damaged or unknown audio stream"), 25000))
         << history();
     // the resolver's look, the pipeline, and the one fresh connection
     EXPECT_EQ(server.hits(QStringLiteral("/tag.mp3")), 3);
@@ -413,9 +411,7 @@ TEST_F(Player, ALivePlaylistNamingAFileLaterIsRefusedBeforeItOpens) {
     server.route(QStringLiteral("/live.m3u8"), live);
     auto player = makePlayer(QStringLiteral("hls.raw"));
     player->SetURL(server.url(QStringLiteral("/live.m3u8")).toString());
-    EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return player->status() == QLatin1String("Playlist address refused (file:)"); },
-        10000))
+    EXPECT_TRUE(waitForStatus(*player, QStringLiteral("Playlist address refused (file:)"), 10000))
         << history();
     EXPECT_GE(server.hits(QStringLiteral("/live.m3u8")), 2);
 }
