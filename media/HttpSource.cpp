@@ -56,13 +56,14 @@ bool declaresAudio(const gchar* contentType) {
 }
 
 struct Guard {
+    std::shared_ptr<SourceRequest> request;
     GstAdapter* held = gst_adapter_new();
     gint metaInterval = 0;  // ICY: audio bytes before the first metadata block
     bool declaredAudio = false;
     bool released = false;
     gsize nextLook = kFirstLookBytes;
 
-    Guard() = default;
+    explicit Guard(std::shared_ptr<SourceRequest> r) : request(std::move(r)) {}
     Guard(const Guard&) = delete;
     Guard& operator=(const Guard&) = delete;
     ~Guard() { g_object_unref(held); }
@@ -109,6 +110,7 @@ struct Guard {
                     declaredAudio = true;
             }
         } else if (s && gst_structure_has_name(s, "http-headers")) {
+            request->answered();
             GstStructure* response = nullptr;
             if (!gst_structure_get(s, "response-headers", GST_TYPE_STRUCTURE, &response, nullptr))
                 return;
@@ -129,8 +131,12 @@ GstPadProbeReturn onSourceData(GstPad* pad, GstPadProbeInfo* info, gpointer data
     if (info->type & GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM) {
         GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
         switch (GST_EVENT_TYPE(event)) {
+            // pushed just before the source's first request
+            case GST_EVENT_STREAM_START: guard->request->sent(); break;
             case GST_EVENT_FLUSH_STOP: gst_adapter_clear(guard->held); break;
             case GST_EVENT_EOS:
+                // what follows a failed request, too
+                guard->request->answered();
                 // A stream shorter than the hold: hand over what came.
                 if (!guard->released && gst_adapter_available(guard->held) > 0) {
                     guard->released = true;
@@ -142,6 +148,7 @@ GstPadProbeReturn onSourceData(GstPad* pad, GstPadProbeInfo* info, gpointer data
         return GST_PAD_PROBE_OK;
     }
     if (guard->released) return GST_PAD_PROBE_OK;  // what the end handed over
+    guard->request->answered();
     if (!(info->type & GST_PAD_PROBE_TYPE_BUFFER) || !guard->holding()) return GST_PAD_PROBE_REMOVE;
     gst_adapter_push(guard->held, GST_PAD_PROBE_INFO_BUFFER(info));
     if (gst_adapter_available(guard->held) < kHoldBytes && !guard->heldIsAudio())
@@ -193,6 +200,24 @@ GTlsDatabase* trustedAuthorities(const char* caFile) {
 
 }  // namespace
 
+void SourceRequest::sent() {
+    std::lock_guard<std::mutex> guard(lock_);
+    sent_ = true;
+}
+
+void SourceRequest::answered() {
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        answered_ = true;
+    }
+    settled_.notify_all();
+}
+
+void SourceRequest::waitUntilSettled(std::chrono::milliseconds most) {
+    std::unique_lock<std::mutex> guard(lock_);
+    settled_.wait_for(guard, most, [this] { return !sent_ || answered_; });
+}
+
 GQuark refusedSourceQuark() {
     return g_quark_from_static_string("klankor-refused-source");
 }
@@ -216,7 +241,8 @@ bool unmisleadStreamStart(guint8* data, gsize audioBytes) {
     return false;
 }
 
-void setUpHttpSource(GstElement* source, const char* caFile) {
+void setUpHttpSource(GstElement* source, const char* caFile,
+                     std::shared_ptr<SourceRequest> request) {
     // We reconnect ourselves; souphttpsrc's own retries would only hide a
     // stalled server for several time-outs in a row.
     g_object_set(source, "timeout", kTimeoutSeconds, "retries", 0, "user-agent", "Klankor/0.1",
@@ -237,7 +263,8 @@ void setUpHttpSource(GstElement* source, const char* caFile) {
     if (!pad) return;
     gst_pad_add_probe(
         pad, GstPadProbeType(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM),
-        onSourceData, new Guard, [](gpointer guard) { delete static_cast<Guard*>(guard); });
+        onSourceData, new Guard(std::move(request)),
+        [](gpointer guard) { delete static_cast<Guard*>(guard); });
     gst_object_unref(pad);
 }
 

@@ -37,6 +37,10 @@ constexpr guint kPlayFlagSoftVolume = 1u << 4;
 // many seconds on a low bit rate.
 constexpr gint64 kBufferNanoseconds = 3 * GST_SECOND;
 
+// A request under way is answered, or given up by the source's own
+// time-out, well within this; a stop waits no longer for it.
+constexpr std::chrono::milliseconds kLongestAnswer{12000};
+
 // Chosen with bench_player's jittery relay (its part j).
 constexpr int kDefaultStartBufferMs = 1000;
 
@@ -116,12 +120,14 @@ GstBusSyncReply onBusMessage(GstBus*, GstMessage* message, gpointer data) {
 struct SourceSetup {
     QByteArray caFile;  // SSL_CERT_FILE when the pipeline was made: trust as OpenSSL's tools do
     bool speculative;   // the resolver has not yet approved the address
+    std::shared_ptr<SourceRequest> request;
 };
 
 void onSourceSetup(GstElement*, GstElement* source, gpointer data) {
     const auto* setup = static_cast<const SourceSetup*>(data);
     if (g_strcmp0(G_OBJECT_TYPE_NAME(source), "GstSoupHTTPSrc") != 0) return;
-    setUpHttpSource(source, setup->caFile.isEmpty() ? nullptr : setup->caFile.constData());
+    setUpHttpSource(source, setup->caFile.isEmpty() ? nullptr : setup->caFile.constData(),
+                    setup->request);
     // The resolver follows only the redirects it finds safe; until it has
     // approved the address, a redirect ends the attempt instead.
     if (setup->speculative) g_object_set(source, "automatic-redirect", FALSE, nullptr);
@@ -316,8 +322,9 @@ struct WindowsMediaPlayer::Engine {
     std::shared_ptr<Mailbox> mailbox = std::make_shared<Mailbox>();
     GstElement* pipeline = nullptr;
     GstElement* panorama = nullptr;
-    QUrl address;            // what the pipeline plays
-    bool confirmed = false;  // the resolver found the address to be the stream
+    std::shared_ptr<SourceRequest> request;  // its source's, stopped only when settled
+    QUrl address;                            // what the pipeline plays
+    bool confirmed = false;                  // the resolver found the address to be the stream
     quint64 generation = 0;
     bool prerolled = false;       // sound is waiting at the sink
     bool sounding = false;        // asked to play (PLAYING), not gathering
@@ -335,6 +342,7 @@ struct WindowsMediaPlayer::Engine {
             return false;
         }
         pipeline = GST_ELEMENT(gst_object_ref_sink(playbin));
+        request = std::make_shared<SourceRequest>();
         address = stream;
         confirmed = !speculative;
         ++generation;
@@ -358,7 +366,7 @@ struct WindowsMediaPlayer::Engine {
         refuseForeignSources(pipeline);
         g_signal_connect_data(
             pipeline, "source-setup", G_CALLBACK(onSourceSetup),
-            new SourceSetup{qgetenv("SSL_CERT_FILE"), speculative},
+            new SourceSetup{qgetenv("SSL_CERT_FILE"), speculative, request},
             [](gpointer setup, GClosure*) { delete static_cast<SourceSetup*>(setup); },
             GConnectFlags(0));
         GstBus* bus = gst_element_get_bus(pipeline);
@@ -388,11 +396,18 @@ struct WindowsMediaPlayer::Engine {
         // the pipeline that holds the bus: drop them, and any still to come.
         gst_bus_set_flushing(bus, TRUE);
         gst_object_unref(bus);
-        // Stopping can wait on a streaming thread stuck in a dead socket;
-        // let one of GStreamer's pool threads wait instead of the window.
+        // Stopping can wait on a streaming thread stuck in a dead socket, and
+        // waits for an answer under way; let one of GStreamer's pool threads
+        // wait instead of the window.
         gst_element_call_async(
-            pipeline, [](GstElement* e, gpointer) { gst_element_set_state(e, GST_STATE_NULL); },
-            nullptr, nullptr);
+            pipeline,
+            [](GstElement* e, gpointer data) {
+                (*static_cast<std::shared_ptr<SourceRequest>*>(data))
+                    ->waitUntilSettled(kLongestAnswer);
+                gst_element_set_state(e, GST_STATE_NULL);
+            },
+            new std::shared_ptr<SourceRequest>(std::move(request)),
+            [](gpointer data) { delete static_cast<std::shared_ptr<SourceRequest>*>(data); });
         if (panorama) gst_object_unref(panorama);
         gst_object_unref(pipeline);
         panorama = nullptr;

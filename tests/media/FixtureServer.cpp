@@ -101,7 +101,18 @@ void FixtureServer::answer(QTcpSocket* socket, const QString& target, bool wants
         if (hits_[target] > 1 && !route.laterBody.isEmpty()) route.body = route.laterBody;
     }
     if (route.mode == Mode::Silent) return;
+    if (route.answerAfterMs > 0) {
+        QTimer::singleShot(route.answerAfterMs, socket, [this, socket, target, route, wantsTitles] {
+            if (socket->state() != QAbstractSocket::ConnectedState) return;
+            ++heard_[target];
+            respond(socket, route, wantsTitles);
+        });
+        return;
+    }
+    respond(socket, route, wantsTitles);
+}
 
+void FixtureServer::respond(QTcpSocket* socket, const Route& route, bool wantsTitles) {
     auto frame = std::make_shared<Framing>();
     frame->chunked = route.chunked;
     const QByteArray version = route.chunked ? "HTTP/1.1 " : "HTTP/1.0 ";

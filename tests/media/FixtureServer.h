@@ -40,6 +40,7 @@ public:
         QByteArray laterBody;    // served instead of body from the second request on
         int pauseAfterMs = 0;    // Stream: sends nothing for pauseMs after this long, then goes on
         int pauseMs = 0;
+        int answerAfterMs = 0;  // the answer waits this long after the request
     };
 
     explicit FixtureServer(QObject* parent = nullptr);
@@ -54,15 +55,20 @@ public:
     void route(const QString& pathAndQuery, const Route& route) { routes_[pathAndQuery] = route; }
     Route routeFor(const QString& pathAndQuery) const { return routes_.value(pathAndQuery); }
     int hits(const QString& pathAndQuery) const { return hits_.value(pathAndQuery); }
+    // Late answers (answerAfterMs) that still found their client there.
+    int heard(const QString& pathAndQuery) const { return heard_.value(pathAndQuery); }
+    int connections() const { return int(sockets_.size()); }
 
 private:
     void onConnection();
     void answer(QTcpSocket* socket, const QString& target, bool wantsTitles);
+    void respond(QTcpSocket* socket, const Route& route, bool wantsTitles);
 
     QTcpServer server_;
     quint16 port_ = 0;
     QHostAddress address_;
     QHash<QString, Route> routes_;
     QHash<QString, int> hits_;
+    QHash<QString, int> heard_;
     QSet<QTcpSocket*> sockets_;
 };

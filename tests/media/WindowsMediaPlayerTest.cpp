@@ -286,6 +286,24 @@ TEST_F(Player, SoundThatRunsDryIsGatheredAgainAndPlaysOn) {
     EXPECT_FALSE(sawStatus(QStringLiteral("retry"))) << history();
 }
 
+// Stopping cancels the source's request, which libsoup must not see between
+// the server's answer and its delivery: a stop lets a request under way be
+// answered, and then hangs up.
+TEST_F(Player, AStopLetsARequestUnderWayBeAnsweredThenHangsUp) {
+    Route late = server.routeFor(QStringLiteral("/live.mp3"));
+    late.answerAfterMs = 400;
+    server.route(QStringLiteral("/late.mp3"), late);
+    auto player = makePlayer(QStringLiteral("late.raw"));
+    player->SetURL(server.url(QStringLiteral("/late.mp3")).toString());
+    // the resolver's look and the pipeline beside it both wait
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return server.hits(QStringLiteral("/late.mp3")) >= 2; }, 5000));
+    player->controls().stop();
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return server.heard(QStringLiteral("/late.mp3")) >= 1; }, 3000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return server.connections() == 0; }, 3000));
+}
+
 TEST_F(Player, NotFoundWhileReconnectingIsFinal) {
     auto player = makePlayer(QStringLiteral("giveup.raw"));
     Route brief;
