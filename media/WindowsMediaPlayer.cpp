@@ -34,8 +34,11 @@ constexpr guint kPlayFlagSoftVolume = 1u << 4;
 
 // What playbin's network queue aims to hold. Radio wants a quick start
 // more than a deep buffer: GStreamer's default keeps a listener waiting for
-// many seconds on a low bit rate.
-constexpr gint64 kBufferNanoseconds = 3 * GST_SECOND;
+// many seconds on a low bit rate. No more than a server's burst at connect
+// (Icecast's 64 KiB): a queue that fills stays full, so the source reads a
+// block at a time; one that never fills wakes the source, and libsoup's
+// thread, for every packet (3 s cost the whole program a third more CPU).
+constexpr gint64 kBufferNanoseconds = 2 * GST_SECOND;
 
 // A request under way is answered, or given up by the source's own
 // time-out, well within this; a stop waits no longer for it.
