@@ -64,6 +64,10 @@ constexpr gint64 kNoSoundBytes = 32 * 1024;
 // A network queue holding less than this has run dry: less than one read.
 constexpr guint kEmptyQueueBytes = 1024;
 
+// The decoded sound waiting for the sink (playbin's own audio queue, which
+// holds up to a second) is played out below this.
+constexpr gint64 kPlayedOutNanoseconds = 100 * GST_MSECOND;
+
 const QEvent::Type kBusEventType = static_cast<QEvent::Type>(QEvent::registerEventType());
 
 // Where GStreamer's threads drop their messages: the player, for as long as
@@ -325,6 +329,7 @@ struct WindowsMediaPlayer::Engine {
     std::shared_ptr<Mailbox> mailbox = std::make_shared<Mailbox>();
     GstElement* pipeline = nullptr;
     GstElement* panorama = nullptr;
+    GstElement* soundQueue = nullptr;        // playbin's audio queue, once found
     std::shared_ptr<SourceRequest> request;  // its source's, stopped only when settled
     QUrl address;                            // what the pipeline plays
     bool confirmed = false;                  // the resolver found the address to be the stream
@@ -412,11 +417,23 @@ struct WindowsMediaPlayer::Engine {
             new std::shared_ptr<SourceRequest>(std::move(request)),
             [](gpointer data) { delete static_cast<std::shared_ptr<SourceRequest>*>(data); });
         if (panorama) gst_object_unref(panorama);
+        if (soundQueue) gst_object_unref(soundQueue);
         gst_object_unref(pipeline);
         panorama = nullptr;
+        soundQueue = nullptr;
         pipeline = nullptr;
         address.clear();
         ++generation;
+    }
+
+    // Decoded sound still waiting for the sink (-1: not known): the network
+    // queue may run low while the second behind it plays on.
+    gint64 queuedSound() {
+        if (!soundQueue && pipeline) soundQueue = gst_bin_get_by_name(GST_BIN(pipeline), "aqueue");
+        if (!soundQueue) return -1;
+        guint64 queued = 0;
+        g_object_get(soundQueue, "current-level-time", &queued, nullptr);
+        return gint64(queued);
     }
 
     // Finite media (a file with a known length) ends; a live stream has no
@@ -466,7 +483,21 @@ WindowsMediaPlayer::WindowsMediaPlayer(QObject* parent)
     connect(&noSoundTimer_, &QTimer::timeout, this, &WindowsMediaPlayer::checkForSound);
     startBufferTimer_.setSingleShot(true);
     connect(&startBufferTimer_, &QTimer::timeout, this, [this] {
-        if (engine_->pipeline && !engine_->sounding) engine_->play();
+        if (!engine_->pipeline || engine_->sounding) return;
+        // Gathering again, a stream that sent nothing for so long is waited
+        // for rather than played bare.
+        const gint64 queued = engine_->queuedSound();
+        if (engine_->refilling && queued >= 0 && queued < kMinRefillMs * GST_MSECOND) {
+            startBufferTimer_.start(qMax(startBufferMs_, kMinRefillMs));
+            return;
+        }
+        engine_->play();
+    });
+    playOutTimer_.setSingleShot(true);
+    connect(&playOutTimer_, &QTimer::timeout, this, [this] {
+        if (!engine_->sounding || !gatherAgainOncePlayedOut()) return;
+        bufferPercent_ = 0;
+        setState(State::Buffering);
     });
     connect(&resolver_, &PlaylistResolver::fetching, this, &WindowsMediaPlayer::onFetching);
     connect(&resolver_, &PlaylistResolver::resolved, this, &WindowsMediaPlayer::onResolved);
@@ -535,6 +566,7 @@ void WindowsMediaPlayer::start() {
 void WindowsMediaPlayer::stop() {
     retryTimer_.stop();
     startBufferTimer_.stop();
+    playOutTimer_.stop();
     noSoundTimer_.stop();
     resolver_.cancel();
     engine_->teardown();
@@ -604,6 +636,7 @@ void WindowsMediaPlayer::checkForSound() {
 void WindowsMediaPlayer::open(const QUrl& address, bool confirmed) {
     qCDebug(lcPlayer) << (confirmed ? "playing" : "trying") << address.toDisplayString();
     startBufferTimer_.stop();
+    playOutTimer_.stop();
     const bool engine = startEngine();
     if (engine) noPreloadBeside();
     if (!engine || !engine_->build(address, audioFile_, !confirmed)) {
@@ -635,6 +668,7 @@ void WindowsMediaPlayer::startSoundWhenReady() {
 void WindowsMediaPlayer::onFailed(const MediaFailure& failure) {
     resolver_.cancel();
     startBufferTimer_.stop();
+    playOutTimer_.stop();
     noSoundTimer_.stop();
     engine_->teardown();
     // Only a station that has played is worth chasing: a first attempt
@@ -658,6 +692,7 @@ void WindowsMediaPlayer::onBuffering(GstMessage* message) {
     gst_message_parse_buffering(message, &percent);
     if (percent >= 100) {
         engine_->queueFull = true;
+        playOutTimer_.stop();
         startSoundWhenReady();
         return;
     }
@@ -666,7 +701,10 @@ void WindowsMediaPlayer::onBuffering(GstMessage* message) {
         // Below 100 % while playing: either the queue fell under its low
         // mark after being full, or it never was full since the start (its
         // rate estimate after a burst climbs slowly) and only a queue that
-        // holds almost nothing has run out.
+        // holds almost nothing has run out. A server without a burst keeps
+        // it near empty all along, so the sound has run out only once the
+        // decoded sound behind it has played out too; pausing earlier made
+        // a gap that the stream never had.
         bool dry = engine_->queueFull;
         GObject* source = G_OBJECT(GST_MESSAGE_SRC(message));
         if (!dry &&
@@ -675,13 +713,11 @@ void WindowsMediaPlayer::onBuffering(GstMessage* message) {
             g_object_get(source, "current-level-bytes", &bytes, nullptr);
             dry = bytes < kEmptyQueueBytes;
         }
-        if (!dry) return;
-        // Gathers again before playing on, as at the start.
-        engine_->setState(GST_STATE_PAUSED);
-        engine_->sounding = false;
-        engine_->refilling = true;
-        engine_->queueFull = false;
-        startBufferTimer_.start(qMax(startBufferMs_, kMinRefillMs));
+        if (!dry) {
+            playOutTimer_.stop();
+            return;
+        }
+        if (!gatherAgainOncePlayedOut()) return;
     } else if (engine_->refilling && !engine_->queueFull) {
         // Each report below 100 % while gathering again starts the wait
         // over: sound comes back once the level has not moved for that
@@ -695,6 +731,23 @@ void WindowsMediaPlayer::onBuffering(GstMessage* message) {
         bufferPercent_ = percent;
         setState(State::Buffering);
     }
+}
+
+// Gathers again before playing on, as at the start, once the decoded sound
+// has played out; until then looks again when it will have.
+bool WindowsMediaPlayer::gatherAgainOncePlayedOut() {
+    const gint64 queued = engine_->queuedSound();
+    if (queued >= kPlayedOutNanoseconds) {
+        playOutTimer_.start(int((queued - kPlayedOutNanoseconds) / GST_MSECOND) + 1);
+        return false;
+    }
+    playOutTimer_.stop();
+    engine_->setState(GST_STATE_PAUSED);
+    engine_->sounding = false;
+    engine_->refilling = true;
+    engine_->queueFull = false;
+    startBufferTimer_.start(qMax(startBufferMs_, kMinRefillMs));
+    return true;
 }
 
 void WindowsMediaPlayer::customEvent(QEvent* event) {

@@ -108,6 +108,7 @@ private:
     void checkForSound();
     void preloadSoon();
     void onBuffering(GstMessage* message);
+    bool gatherAgainOncePlayedOut();
     void applyVolume();
     void applyBalance();
     void setState(State state);
@@ -130,6 +131,7 @@ private:
     QTimer retryTimer_;
     QTimer startBufferTimer_;  // gathering sound before playing
     QTimer noSoundTimer_;      // an approved pipeline that takes bytes but makes no sound
+    QTimer playOutTimer_;      // the network ran low: the decoded sound still plays
     bool reopenedSilent_ = false;
     int startBufferMs_;
     std::unique_ptr<Engine> engine_;
