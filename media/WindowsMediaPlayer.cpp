@@ -495,7 +495,7 @@ WindowsMediaPlayer::WindowsMediaPlayer(QObject* parent)
     });
     playOutTimer_.setSingleShot(true);
     connect(&playOutTimer_, &QTimer::timeout, this, [this] {
-        if (!engine_->sounding || !gatherAgainOncePlayedOut()) return;
+        if (!engine_->pipeline || !engine_->sounding || !gatherAgainOncePlayedOut()) return;
         bufferPercent_ = 0;
         setState(State::Buffering);
     });
