@@ -119,6 +119,20 @@ struct Heard {
     bench::Stalls stalls;
 };
 
+// The first sound at the sink after `since`, then, given `listenMs`, the
+// stalls while listening on.
+Heard hear(bench::SinkWatch& watch, long long since, int listenMs) {
+    Heard heard;
+    const long long first = watch.WaitForFirst(25000);
+    if (since <= 0 || first <= 0) return heard;
+    heard.firstMs = (first - since) / 1e6;
+    if (listenMs > 0) {
+        QThread::msleep(listenMs);
+        heard.stalls = bench::StallsIn(watch.Writes(), bench::MonotonicNs());
+    }
+    return heard;
+}
+
 // Runs the player in a child and watches its sink for `listenMs` after the
 // first sound (0: only the first sound).
 Heard runPlayer(const QString& url, int cushionMs = -1, int listenMs = 0,
@@ -134,14 +148,7 @@ Heard runPlayer(const QString& url, int cushionMs = -1, int listenMs = 0,
     if (!child.waitForReadyRead(10000)) return heard;
     const QByteArray line = child.readLine().trimmed();
     const long long click = line.startsWith("click ") ? line.mid(6).toLongLong() : -1;
-    const long long first = watch.WaitForFirst(25000);
-    if (click > 0 && first > 0) {
-        heard.firstMs = (first - click) / 1e6;
-        if (listenMs > 0) {
-            QThread::msleep(listenMs);
-            heard.stalls = bench::StallsIn(watch.Writes(), bench::MonotonicNs());
-        }
-    }
+    heard = hear(watch, click, listenMs);
     child.kill();
     child.waitForFinished(3000);
     return heard;
@@ -157,15 +164,7 @@ Heard runFloor(const QString& url, int listenMs = 0) {
         QStringLiteral("gst-launch-1.0"),
         {QStringLiteral("-q"), QStringLiteral("playbin"), QStringLiteral("uri=") + url,
          QStringLiteral("flags=0x12"), QStringLiteral("audio-sink=") + sinkDescription(file)});
-    const long long first = watch.WaitForFirst(25000);
-    Heard heard;
-    if (first > 0) {
-        heard.firstMs = (first - launch) / 1e6;
-        if (listenMs > 0) {
-            QThread::msleep(listenMs);
-            heard.stalls = bench::StallsIn(watch.Writes(), bench::MonotonicNs());
-        }
-    }
+    const Heard heard = hear(watch, launch, listenMs);
     floor.kill();
     floor.waitForFinished(3000);
     return heard;
@@ -342,6 +341,33 @@ private:
     bool holds_;
 };
 
+// A relay of a station on a thread of its own, and the station's address
+// through it. The thread is made before the relay moves to it and ends
+// before the relay goes.
+struct RelayedStation {
+    RelayedStation(const QUrl& station, bool holds)
+        : relay(station.host(), quint16(station.port(80)), holds) {
+        relay.moveToThread(&thread);
+        thread.start();
+        quint16 port = 0;
+        QMetaObject::invokeMethod(
+            &relay, [&] { return relay.listen(); }, Qt::BlockingQueuedConnection, &port);
+        url = station;
+        url.setHost(QStringLiteral("127.0.0.1"));
+        url.setPort(port);
+    }
+    ~RelayedStation() {
+        thread.quit();
+        thread.wait();
+    }
+    RelayedStation(const RelayedStation&) = delete;
+    RelayedStation& operator=(const RelayedStation&) = delete;
+
+    QThread thread;
+    Relay relay;
+    QUrl url;
+};
+
 void compareCushions(const QUrl& station, int rounds) {
     constexpr int kJitterListenMs = 20000;
     std::printf(
@@ -349,26 +375,18 @@ void compareCushions(const QUrl& station, int rounds) {
         "   (first sound from click, ms, median; stops over 150 ms and their summed length in\n"
         "   the first %d s of sound, all %d runs together; same holds for every buffer)\n",
         qPrintable(station.toString()), kJitterListenMs / 1000, rounds);
-    QThread relayThread;
-    Relay relay(station.host(), quint16(station.port(80)), true);
-    relay.moveToThread(&relayThread);
-    relayThread.start();
-    quint16 port = 0;
-    QMetaObject::invokeMethod(
-        &relay, [&] { return relay.listen(); }, Qt::BlockingQueuedConnection, &port);
-    QUrl relayed = station;
-    relayed.setHost(QStringLiteral("127.0.0.1"));
-    relayed.setPort(port);
+    RelayedStation relayed(station, true);
     const std::vector<int> cushions = {0, 250, 500, 1000, 2000};
     std::vector<std::vector<double>> firsts(cushions.size() + 1);
     std::vector<bench::Stalls> stops(cushions.size() + 1);
     for (int r = 0; r < rounds; ++r) {
         QMetaObject::invokeMethod(
-            &relay, [&] { relay.seed = quint32(r + 1); }, Qt::BlockingQueuedConnection);
+            &relayed.relay, [&] { relayed.relay.seed = quint32(r + 1); },
+            Qt::BlockingQueuedConnection);
         for (size_t i = 0; i <= cushions.size(); ++i) {
             const Heard h = i < cushions.size()
-                                ? runPlayer(relayed.toString(), cushions[i], kJitterListenMs)
-                                : runFloor(relayed.toString(), kJitterListenMs);
+                                ? runPlayer(relayed.url.toString(), cushions[i], kJitterListenMs)
+                                : runFloor(relayed.url.toString(), kJitterListenMs);
             firsts[i].push_back(h.firstMs);
             stops[i].count += h.stalls.count;
             stops[i].seconds += h.stalls.seconds;
@@ -381,22 +399,12 @@ void compareCushions(const QUrl& station, int rounds) {
         std::printf("  %-36s first sound %6.0f ms   stops %3d, %5.1f s\n", qPrintable(what),
                     median(firsts[i]), stops[i].count, stops[i].seconds);
     }
-    relayThread.quit();
-    relayThread.wait();
 }
 
 void compareStalls(const QUrl& station) {
     std::printf("\n-- longest stall of the Qt event loop (2 ms ticker on the GUI thread)\n");
-    QThread relayThread;
-    Relay relay(station.host(), quint16(station.port(80)));
-    relay.moveToThread(&relayThread);
-    relayThread.start();
-    quint16 port = 0;
-    QMetaObject::invokeMethod(
-        &relay, [&] { return relay.listen(); }, Qt::BlockingQueuedConnection, &port);
-    QUrl relayed = station;
-    relayed.setHost(QStringLiteral("127.0.0.1"));
-    relayed.setPort(port);
+    RelayedStation relayed(station, false);
+    Relay& relay = relayed.relay;
 
     qint64 worst = 0;
     QElapsedTimer gap;
@@ -421,7 +429,7 @@ void compareStalls(const QUrl& station) {
     media::WindowsMediaPlayer player;
     auto playing = [&] { return player.status().startsWith(QLatin1String("Playing")); };
     const double connecting = phase("connect until \"Playing\"", [&] {
-        player.SetURL(relayed.toString());
+        player.SetURL(relayed.url.toString());
         waitFor(playing, 20000);
         waitMs(1000);
     });
@@ -432,7 +440,7 @@ void compareStalls(const QUrl& station) {
         waitMs(2000);
     });
     const double back = phase("server back, until \"Playing\"", [&] {
-        QMetaObject::invokeMethod(&relay, [&] { relay.listen(port); });
+        QMetaObject::invokeMethod(&relay, [&] { relay.listen(relayed.url.port()); });
         waitFor(playing, 30000);
         waitMs(500);
     });
@@ -441,8 +449,6 @@ void compareStalls(const QUrl& station) {
     player.controls().stop();
     QMetaObject::invokeMethod(
         &relay, [&] { relay.drop(); }, Qt::BlockingQueuedConnection);
-    relayThread.quit();
-    relayThread.wait();
 }
 
 }  // namespace
