@@ -6,17 +6,23 @@
 //   bench_startup [rounds]       everything, each start repeated (default 15)
 //   bench_startup --klankor T0   one start as the program's main() makes it
 //   bench_startup --plain T0     one start of the plain window in this binary
+//   bench_startup --text T0      the same with one line of text on it
 //   bench_startup --phases T0    one start step by step, for the breakdown
 //
 // The plain window is timed twice: in this binary, which loads the libraries
 // Klankor loads, so the difference is what the program does once running;
 // and as its own Qt-only program (startup_plain_window), so the difference
-// also holds the loading of GStreamer, Qt Network and the rest.
+// also holds the loading of GStreamer, Qt Network and the rest. A third
+// baseline puts one line of text on the plain window, in the status line's
+// face: the part of a start that any window with text pays (fontconfig's
+// configuration, Qt's font database, a font engine) and the plain window
+// does not.
 //
 // Klankor's starts claim the session bus as the program does: run this on
 // a session bus, as a desktop has one (scripts/bench does).
 
 #include <QFontMetrics>
+#include <QLabel>
 
 #include <QMap>
 #include <QProcess>
@@ -86,10 +92,15 @@ int klankor(int argc, char** argv, long long started) {
     return QApplication::exec();
 }
 
-int plain(int argc, char** argv, long long started) {
+int plain(int argc, char** argv, long long started, bool withText) {
     startup::AtMain(started);
     QApplication app(argc, argv);
     startup::PlainWindow window(QStringLiteral(":/skin/hoofd.gif"));
+    if (withText) {
+        auto* line = new QLabel(QStringLiteral("Klik om te luisteren naar de radio"), &window);
+        line->setFont(platform::DesignFont(QStringLiteral("Verdana"), 12, true));
+        line->setGeometry(10, 150, 680, 30);
+    }
     startup::FirstFrame frame(started, [&window](QObject* o) { return o == &window; });
     window.show();
     return QApplication::exec();
@@ -225,7 +236,8 @@ int main(int argc, char** argv) {
     if (argc > 2) {
         const long long started = QByteArray(argv[2]).toLongLong();
         if (qstrcmp(argv[1], "--klankor") == 0) return klankor(argc, argv, started);
-        if (qstrcmp(argv[1], "--plain") == 0) return plain(argc, argv, started);
+        if (qstrcmp(argv[1], "--plain") == 0) return plain(argc, argv, started, false);
+        if (qstrcmp(argv[1], "--text") == 0) return plain(argc, argv, started, true);
         if (qstrcmp(argv[1], "--phases") == 0) return phases(argc, argv, started);
     }
     QCoreApplication app(argc, argv);
@@ -242,20 +254,23 @@ int main(int argc, char** argv) {
     const QString self = QCoreApplication::applicationFilePath();
     const QString plainProgram = QStringLiteral(KLANKOR_PLAIN_WINDOW);
     const QString skinFile = QStringLiteral(KLANKOR_SKIN_DIR "/hoofd.gif");
-    Figures klankorStart, plainHere, plainAlone, klankorMain, plainHereMain, plainAloneMain;
-    Figures klankorCpu, plainHereCpu, plainAloneCpu;
+    Figures klankorStart, plainHere, plainAlone, withText, klankorMain, plainHereMain,
+        plainAloneMain, withTextMain;
+    Figures klankorCpu, plainHereCpu, plainAloneCpu, withTextCpu;
     QMap<QString, Figures> steps;
     QStringList order;
     int failed = 0;
     for (int round = 0; round < rounds; ++round) {
         const Start k = run(self, {QStringLiteral("--klankor")});
         const Start p = run(self, {QStringLiteral("--plain")});
+        const Start t = run(self, {QStringLiteral("--text")});
         const Start q = run(plainProgram, {skinFile});
         const Start s = run(self, {QStringLiteral("--phases")});
         for (const auto& [start, figures, toMain, cpu] :
              {std::tuple{&k, &klankorStart, &klankorMain, &klankorCpu},
               {&p, &plainHere, &plainHereMain, &plainHereCpu},
-              {&q, &plainAlone, &plainAloneMain, &plainAloneCpu}}) {
+              {&q, &plainAlone, &plainAloneMain, &plainAloneCpu},
+              {&t, &withText, &withTextMain, &withTextCpu}}) {
             if (start->ok) {
                 figures->samples.push_back(start->frameMs);
                 toMain->samples.push_back(start->mainMs);
@@ -293,14 +308,19 @@ int main(int argc, char** argv) {
     start("Klankor's main window", klankorStart, klankorMain);
     start("plain Qt window, in this binary", plainHere, plainHereMain);
     start("plain Qt window, as a Qt-only program", plainAlone, plainAloneMain);
+    start("plain window with a line of text, here", withText, withTextMain);
     std::printf("  ratio to the plain window in this binary     %8.2f x\n",
                 klankorStart.median() / plainHere.median());
     std::printf("  ratio to the plain Qt-only program           %8.2f x\n",
                 klankorStart.median() / plainAlone.median());
+    std::printf(
+        "  ratio to the plain window with a line of text %7.2f x  (the line alone: %.2f x)\n",
+        klankorStart.median() / withText.median(), withText.median() / plainHere.median());
     std::printf("CPU time used by the first frame, all threads (median, spread):\n");
     line("Klankor's main window", klankorCpu);
     line("plain Qt window, in this binary", plainHereCpu);
     line("plain Qt window, as a Qt-only program", plainAloneCpu);
+    line("plain window with a line of text, here", withTextCpu);
     std::printf("  ratio to the plain window in this binary     %8.2f x\n",
                 klankorCpu.median() / plainHereCpu.median());
     std::printf("  ratio to the plain Qt-only program           %8.2f x\n",
