@@ -17,7 +17,15 @@ enum class State {
     Stopped,     // stopped by the user
     Ready,       // finite media played to its end
     Failed,      // gave up; the status names the cause
+    Waiting,     // the network is gone or the machine sleeps: the station comes back after
 };
+
+// The listener asked for sound and has it, or will have it again: neither
+// stopped nor given up.
+inline bool WantsSound(State state) {
+    return state == State::Connecting || state == State::Buffering || state == State::Playing ||
+           state == State::Waiting;
+}
 
 class Player : public QObject {
     Q_OBJECT
@@ -37,6 +45,13 @@ public:
     virtual void SetVolume(int volume) = 0;
     virtual int balance() const = 0;  // -100 (left) .. 100 (right)
     virtual void SetBalance(int balance) = 0;
+
+    // The desktop's word on the network, and the machine going to sleep and
+    // waking up. A station the listener asked for waits through both and
+    // comes back after; until the desktop says anything there is a network.
+    virtual void NetworkChange(bool online) = 0;
+    virtual void Suspend() = 0;
+    virtual void Resume() = 0;
 
 signals:
     void StatusChange();

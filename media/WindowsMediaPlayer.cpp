@@ -24,10 +24,6 @@ namespace {
 // for a report: QT_LOGGING_RULES="klankor.player.debug=true" klankor
 Q_LOGGING_CATEGORY(lcPlayer, "klankor.player", QtWarningMsg)
 
-// Growing, capped pauses before each reconnection attempt, in seconds.
-constexpr int kRetryDelays[] = {1, 2, 4, 8, 15};
-constexpr int kMaxRetries = 6;
-
 // playbin's GstPlayFlags: audio only, volume applied by playbin itself.
 constexpr guint kPlayFlagAudio = 1u << 1;
 constexpr guint kPlayFlagSoftVolume = 1u << 4;
@@ -67,6 +63,10 @@ constexpr guint kEmptyQueueBytes = 1024;
 // The decoded sound waiting for the sink (playbin's own audio queue, which
 // holds up to a second) is played out below this.
 constexpr gint64 kPlayedOutNanoseconds = 100 * GST_MSECOND;
+
+QString waitingText() {
+    return QStringLiteral("Waiting for network");
+}
 
 const QEvent::Type kBusEventType = static_cast<QEvent::Type>(QEvent::registerEventType());
 
@@ -551,19 +551,23 @@ void WindowsMediaPlayer::play() {
 
 void WindowsMediaPlayer::start() {
     if (url_.isEmpty()) return;
-    retryTimer_.stop();
-    resolver_.cancel();
-    engine_->teardown();
-    retries_ = 0;
-    hasPlayed_ = false;
+    halt();
+    reconnection_.Asked();
+    resuming_ = false;
     reopenedSilent_ = false;
     host_.clear();
-    setTitle(QString());
     setState(State::Connecting);
     startAttempt();
 }
 
 void WindowsMediaPlayer::stop() {
+    halt();
+    resuming_ = false;
+    setState(State::Stopped);
+}
+
+// Nothing under way any more: no attempt, no pipeline, no title.
+void WindowsMediaPlayer::halt() {
     retryTimer_.stop();
     startBufferTimer_.stop();
     playOutTimer_.stop();
@@ -571,7 +575,50 @@ void WindowsMediaPlayer::stop() {
     resolver_.cancel();
     engine_->teardown();
     setTitle(QString());
-    setState(State::Stopped);
+}
+
+void WindowsMediaPlayer::NetworkChange(bool online) {
+    if (online == reconnection_.online()) return;
+    qCDebug(lcPlayer) << (online ? "the network is back" : "the network is gone");
+    const bool retryPending = retryTimer_.isActive();
+    reconnection_.NetworkChange(online, Reconnection::Clock::now(), retryPending);
+    if (!online) {
+        // A retry now would only fail; whatever is connected plays on for
+        // as long as it can.
+        if (retryPending) {
+            retryTimer_.stop();
+            setState(State::Waiting);
+        }
+        return;
+    }
+    if (state_ == State::Waiting && !asleep_) reconnectNow();
+}
+
+void WindowsMediaPlayer::Suspend() {
+    if (asleep_) return;
+    asleep_ = true;
+    if (!WantsSound(state_)) return;
+    qCDebug(lcPlayer) << "going to sleep";
+    // The pipeline goes down on one of GStreamer's threads: the machine need
+    // not wait for it.
+    halt();
+    reconnection_.Interrupted();
+    setState(State::Waiting);
+}
+
+void WindowsMediaPlayer::Resume() {
+    if (!asleep_) return;
+    asleep_ = false;
+    qCDebug(lcPlayer) << "awake";
+    if (state_ == State::Waiting && reconnection_.online()) reconnectNow();
+}
+
+// Back from waiting, at once rather than after a pause.
+void WindowsMediaPlayer::reconnectNow() {
+    retryTimer_.stop();
+    resuming_ = true;
+    setState(State::Connecting);
+    startAttempt();
 }
 
 void WindowsMediaPlayer::startAttempt() {
@@ -666,25 +713,23 @@ void WindowsMediaPlayer::startSoundWhenReady() {
 }
 
 void WindowsMediaPlayer::onFailed(const MediaFailure& failure) {
-    resolver_.cancel();
-    startBufferTimer_.stop();
-    playOutTimer_.stop();
-    noSoundTimer_.stop();
-    engine_->teardown();
-    // Only a station that has played is worth chasing: a first attempt
-    // that fails shows its cause at once.
-    if (failure.retryable() && hasPlayed_) {
-        if (retries_ < kMaxRetries) {
-            const int delay = kRetryDelays[qMin<int>(retries_, std::size(kRetryDelays) - 1)];
-            ++retries_;
+    halt();
+    resuming_ = false;
+    const Reconnection::Step step = reconnection_.Failed(failure, Reconnection::Clock::now());
+    qCDebug(lcPlayer) << "failed:" << failure.text;
+    switch (step.next) {
+        case Reconnection::Next::Retry:
             setState(State::Connecting);
-            retryTimer_.start(delay * 1000);
+            retryTimer_.start(std::chrono::duration_cast<std::chrono::milliseconds>(step.delay));
             return;
-        }
-        fail(QStringLiteral("Gave up after %1 retries: %2").arg(retries_).arg(failure.text));
-        return;
+        case Reconnection::Next::Wait: setState(State::Waiting); return;
+        case Reconnection::Next::GiveUp:
+            fail(QStringLiteral("Gave up after %1 retries: %2")
+                     .arg(reconnection_.retries())
+                     .arg(failure.text));
+            return;
+        case Reconnection::Next::Fail: fail(failure.text); return;
     }
-    fail(failure.text);
 }
 
 void WindowsMediaPlayer::onBuffering(GstMessage* message) {
@@ -726,7 +771,7 @@ void WindowsMediaPlayer::onBuffering(GstMessage* message) {
         startBufferTimer_.start(qMax(startBufferMs_, kMinRefillMs));
     }
     // A retry keeps saying so until sound is back.
-    const bool retrying = state_ == State::Connecting && retries_ > 0;
+    const bool retrying = state_ == State::Connecting && reconnection_.retries() > 0;
     if (!retrying && (engine_->refilling || !engine_->reachedPlaying)) {
         bufferPercent_ = percent;
         setState(State::Buffering);
@@ -803,8 +848,8 @@ void WindowsMediaPlayer::customEvent(QEvent* event) {
                 startSoundWhenReady();
             } else if (newState == GST_STATE_PLAYING) {
                 engine_->reachedPlaying = true;
-                hasPlayed_ = true;
-                retries_ = 0;
+                reconnection_.Played(Reconnection::Clock::now());
+                resuming_ = false;
                 setState(State::Playing);
             }
             break;
@@ -877,13 +922,16 @@ QString WindowsMediaPlayer::status() const {
 }
 
 QString WindowsMediaPlayer::statusText() const {
+    const int retries = reconnection_.retries();
+    if (resuming_ && (state_ == State::Connecting || state_ == State::Buffering))
+        return waitingText();
     switch (state_) {
         case State::Undefined: return QString();
         case State::Connecting:
-            return retries_ > 0
-                       ? QStringLiteral("%1 (retry %2)").arg(connectingText()).arg(retries_)
-                       : connectingText();
+            return retries > 0 ? QStringLiteral("%1 (retry %2)").arg(connectingText()).arg(retries)
+                               : connectingText();
         case State::Buffering: return QStringLiteral("Buffering (%1%)").arg(bufferPercent_);
+        case State::Waiting: return waitingText();
         case State::Playing: return QStringLiteral("Playing");
         case State::Stopped: return QStringLiteral("Stopped");
         case State::Ready: return QStringLiteral("Ready");

@@ -21,6 +21,7 @@ typedef struct _GstMessage GstMessage;
 
 #include "media/Player.h"
 #include "media/PlaylistResolver.h"
+#include "media/Reconnection.h"
 
 namespace media {
 
@@ -87,6 +88,9 @@ public:
     void SetVolume(int volume) override { settings_.SetVolume(volume); }
     int balance() const override { return settings_.balance(); }
     void SetBalance(int balance) override { settings_.SetBalance(balance); }
+    void NetworkChange(bool online) override;
+    void Suspend() override;
+    void Resume() override;
 
 protected:
     void customEvent(QEvent* event) override;
@@ -99,6 +103,8 @@ private:
     void start();
     void stop();
     void startAttempt();
+    void reconnectNow();
+    void halt();
     void onFetching(const QUrl& address);
     void onResolved(const QUrl& stream);
     void onFailed(const MediaFailure& failure);
@@ -128,6 +134,7 @@ private:
     QString title_;
     QString host_;  // the server being asked or played from: errors name it
     PlaylistResolver resolver_;
+    Reconnection reconnection_;
     QTimer retryTimer_;
     QTimer startBufferTimer_;  // gathering sound before playing
     QTimer noSoundTimer_;      // an approved pipeline that takes bytes but makes no sound
@@ -135,8 +142,10 @@ private:
     bool reopenedSilent_ = false;
     int startBufferMs_;
     std::unique_ptr<Engine> engine_;
-    int retries_ = 0;         // failed reconnection attempts in a row
-    bool hasPlayed_ = false;  // reached Playing since the last play()
+    bool asleep_ = false;
+    // Back from waiting and not yet sounding: the status keeps saying it
+    // waits, so a wake-up is not taken for a stop or a new station.
+    bool resuming_ = false;
 };
 
 }  // namespace media

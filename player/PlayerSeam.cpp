@@ -17,6 +17,9 @@ public:
     int balance() const override { return 0; }
     void SetBalance(int) override {}
     QString title() const override { return QString(); }
+    void NetworkChange(bool) override {}
+    void Suspend() override {}
+    void Resume() override {}
 };
 
 QPointer<media::Player>& handedOut() {

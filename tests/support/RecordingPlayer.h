@@ -25,6 +25,11 @@ public:
     void SetVolume(int volume) override { calls << QStringLiteral("volume %1").arg(volume); }
     int balance() const override { return 0; }
     void SetBalance(int balance) override { calls << QStringLiteral("balance %1").arg(balance); }
+    void NetworkChange(bool online) override {
+        calls << (online ? QStringLiteral("online") : QStringLiteral("offline"));
+    }
+    void Suspend() override { calls << QStringLiteral("Suspend"); }
+    void Resume() override { calls << QStringLiteral("Resume"); }
 
     media::State now = media::State::Undefined;
     QString url;
