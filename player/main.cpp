@@ -10,11 +10,15 @@
 #include "platform/host/Form.h"
 #include "platform/host/Session.h"
 #include "player/Application.h"
+#include "player/CommandLine.h"
 #include "player/Hoofd.h"
 #include "session/Mpris.h"
+#include "session/NetworkWatch.h"
 #include "session/OneKlankor.h"
+#include "session/SleepWatch.h"
 
 int main(int argc, char** argv) {
+    if (const std::optional<int> answered = AnswerCommandLine(argc, argv)) return *answered;
     platform::desktop::ReadFontsAhead();
     if (const QString problem = platform::desktop::ChooseX11(); !problem.isEmpty()) {
         std::fprintf(stderr, "%s\n", qPrintable(problem));
@@ -43,5 +47,13 @@ int main(int argc, char** argv) {
     platform::session::OnEnd([] { platform::Forms::EndSession(); });
     platform::Forms::Get<Hoofd>();
     mpris.Attach();
+    // The desktop's word on the network and on sleep: after the first frame,
+    // so that the start does not wait for the system bus.
+    session::NetworkWatch network;
+    session::SleepWatch sleep;
+    platform::desktop::AfterFirstFrame(&app, [&network, &sleep] {
+        network.Start();
+        sleep.Start(QDBusConnection::systemBus());
+    });
     return QApplication::exec();
 }

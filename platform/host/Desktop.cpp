@@ -1,16 +1,59 @@
 #include "platform/host/Desktop.h"
 
 #include <QCoreApplication>
+#include <QEvent>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QPointer>
+#include <QTimer>
 #include <QTranslator>
 
 #include <fontconfig/fontconfig.h>
 #include <xcb/xcb.h>
 
 #include <thread>
+#include <utility>
 
 namespace platform::desktop {
+namespace {
+
+// After the paint that starts now, so that the frame is out and the
+// window's first events are handled before the work begins.
+constexpr int kAfterPaintMs = 50;
+constexpr int kNoPaintMs = 500;
+
+class FirstFrame : public QObject {
+public:
+    FirstFrame(QObject* context, std::function<void()> then)
+        : QObject(QCoreApplication::instance()), context_(context), then_(std::move(then)) {
+        QCoreApplication::instance()->installEventFilter(this);
+        timer_.setSingleShot(true);
+        connect(&timer_, &QTimer::timeout, this, &FirstFrame::run);
+        timer_.start(kNoPaintMs);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            QCoreApplication::instance()->removeEventFilter(this);
+            timer_.start(kAfterPaintMs);
+        }
+        return false;
+    }
+
+private:
+    void run() {
+        QCoreApplication::instance()->removeEventFilter(this);
+        if (context_) then_();
+        deleteLater();
+    }
+
+    QPointer<QObject> context_;
+    std::function<void()> then_;
+    QTimer timer_;
+};
+
+}  // namespace
 
 void ReadFontsAhead() {
     // Fontconfig is thread-safe; Qt finds its configuration made.
@@ -48,6 +91,10 @@ bool SpeakDutch() {
     }
     QCoreApplication::installTranslator(translator);
     return true;
+}
+
+void AfterFirstFrame(QObject* context, std::function<void()> then) {
+    new FirstFrame(context, std::move(then));
 }
 
 }  // namespace platform::desktop

@@ -2,7 +2,10 @@
 // What the program needs of the desktop it starts on, settled before the
 // first window: an X server, and Qt's own texts in Dutch.
 
+#include <QObject>
 #include <QString>
+
+#include <functional>
 
 namespace platform::desktop {
 
@@ -21,5 +24,10 @@ void ReadFontsAhead();
 // Dutch, whatever the user's locale: the whole interface is Dutch. False
 // when Qt's Dutch translations are not installed.
 bool SpeakDutch();
+
+// Runs `then` once, a moment after the first window's first frame (or, where
+// nothing paints, a while after now), unless `context` is gone by then: what
+// can wait until the listener sees the window waits until then.
+void AfterFirstFrame(QObject* context, std::function<void()> then);
 
 }  // namespace platform::desktop
