@@ -62,8 +62,10 @@ QString cacheHome() {
     return QDir::homePath() + QStringLiteral("/.cache");
 }
 
+// A panel shows a station that connects, gathers sound or waits for the
+// network as playing, so that its play/pause key stops it.
 bool isPlaying() {
-    return PlayerSeam::Player().state() == media::State::Playing;
+    return media::WantsSound(PlayerSeam::Player().state());
 }
 
 }  // namespace
