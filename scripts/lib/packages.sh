@@ -9,6 +9,7 @@ KLANKOR_BUILD_PACKAGES=(
     gstreamer1.0-libav gstreamer1.0-plugins-bad # AAC decoders; HLS (hlsdemux)
     gstreamer1.0-pulseaudio gstreamer1.0-alsa
     fonts-dejavu-core
+    procps # pgrep: scripts/run looks for a Klankor that runs already
 )
 
 # The local radio network that the default build plays.
