@@ -62,6 +62,9 @@ def window(name, width):
     return None
 
 
+# The machine's own NetworkManager and logind change nothing in a figure.
+NO_SYSTEM_BUS = "unix:path=/nonexistent/klankor-bench-system-bus"
+
 class Program:
     """One run of a binary with a fresh configuration and a file for its sound."""
 
@@ -69,7 +72,8 @@ class Program:
         self.name = name
         self.config = tempfile.mkdtemp(dir=work)
         self.audio = os.path.join(self.config, "audio.raw")
-        env = dict(os.environ, XDG_CONFIG_HOME=self.config, KLANKOR_AUDIO_FILE=self.audio)
+        env = dict(os.environ, XDG_CONFIG_HOME=self.config, KLANKOR_AUDIO_FILE=self.audio,
+                   DBUS_SYSTEM_BUS_ADDRESS=NO_SYSTEM_BUS)
         self.process = subprocess.Popen([binary], env=env, stdout=subprocess.DEVNULL,
                                         stderr=subprocess.DEVNULL)
         self.place = None
@@ -273,7 +277,8 @@ def playing_round(args, work, url):
                     "[HKEY_CURRENT_USER\\Software\\Quelmo\\Klankor]\n"
                     f'"zender"=dword:{args.station:08x}\n"autostream"=dword:00000001\n\n')
         audio = os.path.join(config, "audio.raw")
-        env = dict(os.environ, XDG_CONFIG_HOME=config, KLANKOR_AUDIO_FILE=audio)
+        env = dict(os.environ, XDG_CONFIG_HOME=config, KLANKOR_AUDIO_FILE=audio,
+                   DBUS_SYSTEM_BUS_ADDRESS=NO_SYSTEM_BUS)
         starts[label] = (["dbus-run-session", "--", binary], env, audio,
                          os.path.basename(binary)[:15])
     audio = os.path.join(tempfile.mkdtemp(dir=work), "floor.raw")

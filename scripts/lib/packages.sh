@@ -20,6 +20,7 @@ KLANKOR_TEST_PACKAGES=(
     gstreamer1.0-tools
     xvfb xauth openbox xdotool x11-utils x11-apps trayer
     dbus-daemon playerctl
+    python3-dbusmock # NetworkManager and logind on a private system bus
     libx11-dev libxext-dev
     desktop-file-utils appstream clang-format
     clang-14 libclang-rt-14-dev

@@ -38,6 +38,8 @@ TEST_P(SessionEnd, StoresTheLastStationAndTheShownToolWindow) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("XDG_CONFIG_HOME", config.path());
     env.insert("KLANKOR_AUDIO_FILE", config.filePath("audio.raw"));
+    // no system bus: the machine's own NetworkManager and logind change nothing here
+    env.insert("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=" + config.filePath("no-system-bus"));
     // what it went through, on its standard error, should it not play
     env.insert("QT_LOGGING_RULES", "klankor.player.debug=true");
     env.insert("QT_MESSAGE_PATTERN", "%{time process} %{message}");
