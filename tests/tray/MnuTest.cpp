@@ -112,6 +112,7 @@ TEST_F(TrayWindow, StartOnlyWhenStoppedWithAStationAndStopOnlyWhilePlaying) {
         {State::Stopped, {}, {true, false, false, true}},
         {State::Ready, station, {true, false, false, true}},
         {State::Failed, station, {true, false, false, true}},
+        {State::Waiting, station, {true, false, false, true}},
     };
     for (const auto& c : cases) {
         player.now = c.state;
