@@ -78,4 +78,32 @@ TEST(WaylandSession, ChoosesXcbWhenAnXServerAnswers) {
     qputenv("QT_QPA_PLATFORM", asked);
 }
 
+// --help and --version answer without an X server; what is not an option
+// of Klankor's or Qt's is refused with status 2 and named.
+TEST(CommandLine, AnswersWithoutAWindowAndRefusesWhatItDoesNotKnow) {
+    const auto run = [](const QStringList& args) {
+        QProcess klankor;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove("DISPLAY");
+        env.remove("QT_QPA_PLATFORM");
+        klankor.setProcessEnvironment(env);
+        klankor.start(QStringLiteral(KLANKOR_PROGRAM), args);
+        EXPECT_TRUE(klankor.waitForFinished(10000)) << args.join(' ').toStdString();
+        return std::pair{klankor.exitCode(), QString::fromUtf8(klankor.readAllStandardOutput() +
+                                                               klankor.readAllStandardError())};
+    };
+    const auto [help, helpText] = run({"--help"});
+    EXPECT_EQ(help, 0);
+    EXPECT_TRUE(helpText.contains("--version")) << helpText.toStdString();
+    const auto [version, versionText] = run({"--version"});
+    EXPECT_EQ(version, 0);
+    EXPECT_TRUE(versionText.startsWith("Klankor ")) << versionText.toStdString();
+    const auto [unknown, unknownText] = run({"--loud"});
+    EXPECT_EQ(unknown, 2);
+    EXPECT_TRUE(unknownText.contains("'loud'")) << unknownText.toStdString();
+    EXPECT_EQ(run({"-style", "fusion", "stray"}).first, 2);
+    // Qt's own options pass: here on to the missing X server
+    EXPECT_EQ(run({"-platform", "xcb", "-display", ":99"}).first, 1);
+}
+
 }  // namespace
