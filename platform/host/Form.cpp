@@ -5,6 +5,7 @@
 #include <QFontDatabase>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QSemaphore>
 #include <QThreadPool>
 #include <QTimer>
 
@@ -39,13 +40,29 @@ Qt::WindowFlags flagsFor(Form::Kind kind) {
 // The main window is the first to show text, and filling Qt's font database
 // from fontconfig's list takes a millisecond or more the window need not
 // wait for: a pooled thread fills it while the rest of the program is built.
-// The database is thread-safe, and the application waits for its pool before
-// it ends.
+// The database is thread-safe, but only while the application's GUI part
+// stands, and the application waits for its pool only once that part is
+// gone: a main window that goes waits for the read first.
+bool fontsAhead = false;
+
+QSemaphore& fontsRead() {
+    static QSemaphore read;
+    return read;
+}
+
 void readFontsAhead() {
-    static bool started = false;
-    if (started) return;
-    started = true;
-    QThreadPool::globalInstance()->start([] { QFontDatabase::families(); });
+    if (fontsAhead) return;
+    fontsAhead = true;
+    QThreadPool::globalInstance()->start([] {
+        QFontDatabase::families();
+        fontsRead().release();
+    });
+}
+
+void waitForFontsRead() {
+    if (!fontsAhead) return;
+    fontsRead().acquire();
+    fontsRead().release();
 }
 
 // Windows hides focus marks from a mouse user until a key is pressed; from
@@ -128,6 +145,7 @@ Form::Form(Kind kind) : QWidget(nullptr, flagsFor(kind)), kind_(kind) {
 
 Form::~Form() {
     if (Forms::main_ == this) Forms::main_ = nullptr;
+    if (kind_ == Kind::Main) waitForFontsRead();
 }
 
 void Form::Unload() {
