@@ -54,6 +54,10 @@ frmControls::frmControls() : Form(Kind::Tool) {
         const platform::TwipsRect at = platform::DesignPlace(kDesign, QLatin1String(name));
         slider->Move(at.left, at.top, at.width, at.height);
     }
+    // Each label names its slider for a screen reader; Tab goes between the sliders.
+    Label1.setBuddy(&ucSlider1);
+    Label2.setBuddy(&ucSlider2);
+    SetFocusColor(Skin::MarkColour);
     connect(&ucSlider1, &ucSlider::Change, this, &frmControls::ucSlider1_Change);
     connect(&ucSlider2, &ucSlider::Change, this, &frmControls::ucSlider2_Change);
 }
@@ -74,9 +78,21 @@ void frmControls::LoadSoundSettings() {
     }
 }
 
+void frmControls::Form_Activate() {
+    ucSlider1.setFocus(Qt::ActiveWindowFocusReason);
+}
+
 void frmControls::Form_LostFocus() {
     SetVisible(false);
     SaveSoundSettings();
+}
+
+void frmControls::Form_KeyDown(short& KeyCode, short Shift) {
+    // Escape leaves the window as a click elsewhere does, back to the main window.
+    if (KeyCode != platform::vbKeyEscape || Shift != 0) return;
+    KeyCode = 0;
+    Form_LostFocus();
+    if (platform::Form* main = platform::Forms::Main()) main->SetFocus();
 }
 
 void frmControls::SaveSoundSettings() {

@@ -18,7 +18,9 @@ public:
     ucSlider ucSlider2{this};
 
     void Form_Load() override;
+    void Form_Activate() override;
     void Form_LostFocus() override;
+    void Form_KeyDown(short& KeyCode, short Shift) override;
     void ucSlider1_Change();
     void ucSlider2_Change();
 

@@ -26,6 +26,32 @@ short WholeNumber(const QString& text) {
     return static_cast<short>(std::floor(text.toDouble()));
 }
 
+// Return and Space: the keys of a click.
+bool ClickKey(short& KeyCode, short Shift) {
+    if (Shift != 0 || (KeyCode != platform::vbKeyReturn && KeyCode != platform::vbKeySpace))
+        return false;
+    KeyCode = 0;
+    return true;
+}
+
+// A station box steps as its scroll bar does: Up and Down by its small
+// change, Page Up and Page Down by its large change, Home and End to its ends.
+void StepStationBox(platform::VScrollBar& bar, short& KeyCode, short Shift) {
+    if (Shift != 0) return;
+    int value = bar.Value();
+    switch (KeyCode) {
+        case platform::vbKeyUp: value -= bar.SmallChange(); break;
+        case platform::vbKeyDown: value += bar.SmallChange(); break;
+        case platform::vbKeyPageUp: value -= bar.LargeChange(); break;
+        case platform::vbKeyPageDown: value += bar.LargeChange(); break;
+        case platform::vbKeyHome: value = bar.Min(); break;
+        case platform::vbKeyEnd: value = bar.Max(); break;
+        default: return;
+    }
+    KeyCode = 0;
+    bar.SetValue(static_cast<short>(std::clamp<int>(value, bar.Min(), bar.Max())));
+}
+
 }  // namespace
 
 class Hoofd::Remote : public PlayerSeam::Remote {
@@ -117,6 +143,20 @@ Hoofd::Hoofd() : Form(Kind::Main), remote_(std::make_unique<Remote>(*this)) {
           static_cast<QWidget*>(&lblMinimise_), static_cast<QWidget*>(&lblClose_)}) {
         pointing->setCursor(Qt::PointingHandCursor);
     }
+    // What Tab goes through, in this order; a screen reader reads the marks
+    // by name, not as "_" and "X".
+    QWidget* previous = nullptr;
+    for (platform::Label* stop :
+         {static_cast<platform::Label*>(&ZendersBox1), static_cast<platform::Label*>(&ZendersBox2),
+          &Label2, &Label1, &lblMinimise_, &lblClose_}) {
+        stop->SetTabStop(true);
+        if (previous) setTabOrder(previous, stop);
+        previous = stop;
+    }
+    lblMinimise_.setAccessibleName(QStringLiteral("Minimaliseren"));
+    lblClose_.setAccessibleName(QStringLiteral("Sluiten"));
+    SetFocusColor(Skin::MarkColour);
+    Afsluiten.setContext(Qt::ApplicationShortcut);
 
     connect(&lblPlaying, &platform::Label::MouseDown, this, &Hoofd::lblPlaying_MouseDown);
     connect(&lblStatus, &platform::Label::MouseDown, this, &Hoofd::lblStatus_MouseDown);
@@ -128,6 +168,15 @@ Hoofd::Hoofd() : Form(Kind::Main), remote_(std::make_unique<Remote>(*this)) {
     connect(&VScroll2, &platform::VScrollBar::Change, this, &Hoofd::VScroll2_Change);
     connect(&ZendersBox1, &platform::ImageBox::Click, this, &Hoofd::ZendersBox1_Click);
     connect(&ZendersBox2, &platform::ImageBox::Click, this, &Hoofd::ZendersBox2_Click);
+    connect(&lblMinimise_, &platform::Label::KeyDown, this,
+            [this](short& KeyCode, short Shift) { lblControls_KeyDown(0, KeyCode, Shift); });
+    connect(&lblClose_, &platform::Label::KeyDown, this,
+            [this](short& KeyCode, short Shift) { lblControls_KeyDown(1, KeyCode, Shift); });
+    connect(&Label1, &platform::Label::KeyDown, this, &Hoofd::Label1_KeyDown);
+    connect(&Label2, &platform::Label::KeyDown, this, &Hoofd::Label2_KeyDown);
+    connect(&ZendersBox1, &platform::ImageBox::KeyDown, this, &Hoofd::ZendersBox1_KeyDown);
+    connect(&ZendersBox2, &platform::ImageBox::KeyDown, this, &Hoofd::ZendersBox2_KeyDown);
+    connect(&Afsluiten, &QShortcut::activated, this, &Hoofd::Afsluiten_Activated);
     connect(&WMP, &media::WindowsMediaPlayer::StatusChange, this, &Hoofd::WMP_StatusChange);
     connect(&WMP, &media::WindowsMediaPlayer::TitleChange, this, &Hoofd::WMP_TitleChange);
     PlayerSeam::HandOut(&WMP);
@@ -197,6 +246,22 @@ void Hoofd::lblControls_Click(short Index) {
     }
 }
 
+void Hoofd::lblControls_KeyDown(short Index, short& KeyCode, short Shift) {
+    if (ClickKey(KeyCode, Shift)) lblControls_Click(Index);
+}
+void Hoofd::Label1_KeyDown(short& KeyCode, short Shift) {
+    if (ClickKey(KeyCode, Shift)) Label1_Click();
+}
+void Hoofd::Label2_KeyDown(short& KeyCode, short Shift) {
+    if (ClickKey(KeyCode, Shift)) Label2_Click();
+}
+
+void Hoofd::Afsluiten_Activated() {
+    // As "Afsluiten" does; a tool window that has the focus first keeps what
+    // was set in it, as leaving it would.
+    Forms::EndSession();
+}
+
 void Hoofd::Label1_Click() {
     frmInstellingen& window = Forms::Get<frmInstellingen>();
     if (window.Visible()) {
@@ -236,6 +301,7 @@ void Hoofd::ShowStation(platform::ImageBox& box, short station) {
     box.SetPicture(entry.Picture);
     box.SetToolTipText(QStringLiteral("Klik om te luisteren naar ") + entry.Tag);
     box.SetTag(QString::number(entry.Index));
+    box.setAccessibleName(entry.Tag);
 }
 
 void Hoofd::VScroll1_Change() {
@@ -251,6 +317,21 @@ void Hoofd::ZendersBox1_Click() {
 }
 void Hoofd::ZendersBox2_Click() {
     SelectStation(ZendersBox2);
+}
+
+void Hoofd::ZendersBox1_KeyDown(short& KeyCode, short Shift) {
+    if (ClickKey(KeyCode, Shift)) {
+        ZendersBox1_Click();
+    } else {
+        StepStationBox(VScroll1, KeyCode, Shift);
+    }
+}
+void Hoofd::ZendersBox2_KeyDown(short& KeyCode, short Shift) {
+    if (ClickKey(KeyCode, Shift)) {
+        ZendersBox2_Click();
+    } else {
+        StepStationBox(VScroll2, KeyCode, Shift);
+    }
 }
 
 // Playback and status

@@ -2,6 +2,7 @@
 // The main window: the program's start-up object. Loading it brings the
 // whole program up; unloading it takes the program down.
 
+#include <QShortcut>
 #include <array>
 #include <memory>
 
@@ -42,6 +43,15 @@ public:
     void VScroll2_Change();
     void ZendersBox1_Click();
     void ZendersBox2_Click();
+    // Keys, for a listener without a mouse: Return and Space do what a click
+    // does; in a station box the arrows step as its scroll bar does.
+    void lblControls_KeyDown(short Index, short& KeyCode, short Shift);
+    void Label1_KeyDown(short& KeyCode, short Shift);
+    void Label2_KeyDown(short& KeyCode, short Shift);
+    void ZendersBox1_KeyDown(short& KeyCode, short Shift);
+    void ZendersBox2_KeyDown(short& KeyCode, short Shift);
+    // Ctrl+Q, in any of the program's windows.
+    void Afsluiten_Activated();
     void WMP_StatusChange();
     // What the station says it plays shows over both text lines.
     void WMP_TitleChange();
@@ -68,5 +78,6 @@ private:
     void LoadImages();
     platform::Label lblMinimise_{this};
     platform::Label lblClose_{this};
+    QShortcut Afsluiten{QKeySequence(Qt::CTRL | Qt::Key_Q), this};
     std::unique_ptr<Remote> remote_;
 };

@@ -7,5 +7,7 @@
 namespace Skin {
 
 inline const QColor TextColour(20, 40, 70);
+// The amber of the dial's needle and of the name's underline: the focus mark.
+inline const QColor MarkColour(238, 132, 38);
 
 }  // namespace Skin

@@ -27,6 +27,8 @@ frmInstellingen::frmInstellingen() : Form(Kind::Tool) {
                                                QStringLiteral("lstInstellingen")));
     connect(&lstInstellingen, &platform::ListView::BeforeLabelEdit, this,
             &frmInstellingen::lstInstellingen_BeforeLabelEdit);
+    connect(&lstInstellingen, &platform::ListView::KeyDown, this,
+            &frmInstellingen::lstInstellingen_KeyDown);
     lstInstellingen.installEventFilter(this);
 
     // The list lies on the window's own picture: no box of its own, and
@@ -89,6 +91,15 @@ void frmInstellingen::Form_LostFocus() {
 void frmInstellingen::lstInstellingen_LostFocus() {
     SetVisible(false);
     SaveSettings();
+}
+
+void frmInstellingen::lstInstellingen_KeyDown(short& KeyCode, short) {
+    // The list is the window's one control: Tab and Escape leave it, and so
+    // the window, back to the main window. The arrows and Space are the list's.
+    if (KeyCode != platform::vbKeyTab && KeyCode != platform::vbKeyEscape) return;
+    KeyCode = 0;
+    lstInstellingen_LostFocus();
+    if (platform::Form* main = platform::Forms::Main()) main->SetFocus();
 }
 
 void frmInstellingen::lstInstellingen_BeforeLabelEdit(bool& Cancel) {

@@ -16,6 +16,7 @@ public:
     void Form_LostFocus() override;
     void lstInstellingen_BeforeLabelEdit(bool& Cancel);
     void lstInstellingen_LostFocus();
+    void lstInstellingen_KeyDown(short& KeyCode, short Shift);
 
     void LoadSettings();
     void SaveSettings();

@@ -1,6 +1,8 @@
 #include "slider/ucSlider.h"
 
+#include <QAccessibleWidget>
 #include <QPointer>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -52,9 +54,45 @@ std::optional<unsigned> railEdge(std::int32_t style) {
     throw VbError(platform::vbErrInvalidPropertyValue, "Invalid property value");
 }
 
+// To a screen reader: a slider named by its window's label for it, whose
+// value can be read and set.
+class ucSliderAccessible : public QAccessibleWidget, public QAccessibleValueInterface {
+public:
+    explicit ucSliderAccessible(ucSlider* slider)
+        : QAccessibleWidget(slider, QAccessible::Slider) {}
+
+    void* interface_cast(QAccessible::InterfaceType type) override {
+        if (type == QAccessible::ValueInterface)
+            return static_cast<QAccessibleValueInterface*>(this);
+        return QAccessibleWidget::interface_cast(type);
+    }
+    QVariant currentValue() const override { return slider()->Value(); }
+    void setCurrentValue(const QVariant& value) override {
+        // From outside: any number, taken as the nearest value the slider has.
+        const double wanted = value.toDouble();
+        if (!slider()->Enabled() || !std::isfinite(wanted)) return;
+        const double nearest =
+            std::clamp(std::round(wanted), double(slider()->Min()), double(slider()->Max()));
+        slider()->SetValue(static_cast<std::int32_t>(nearest));
+    }
+    QVariant maximumValue() const override { return slider()->Max(); }
+    QVariant minimumValue() const override { return slider()->Min(); }
+    QVariant minimumStepSize() const override { return 1; }
+
+private:
+    ucSlider* slider() const { return static_cast<ucSlider*>(widget()); }
+};
+
+QAccessibleInterface* accessibleSlider(const QString& className, QObject* object) {
+    return className == u"ucSlider" ? new ucSliderAccessible(static_cast<ucSlider*>(object))
+                                    : nullptr;
+}
+
 }  // namespace
 
 ucSlider::ucSlider(QWidget* parent) : UserControl(parent) {
+    static const bool accessible = (QAccessible::installFactory(accessibleSlider), true);
+    (void)accessible;
     setObjectName(QStringLiteral("ucSlider"));
     UserControl_Initialize();
 }
@@ -307,6 +345,25 @@ void ucSlider::UserControl_MouseUp(short Button, short Shift, float X, float Y) 
     platform::Forms::Unload<ucSliderTip>();
 }
 
+void ucSlider::UserControl_KeyDown(short& KeyCode, short Shift) {
+    // A move by key is a move of the value, as a drag makes one.
+    if (!m_Enabled || m_Dragging || (Shift & (platform::vbCtrlMask | platform::vbAltMask))) return;
+    std::int64_t value = m_Value;
+    switch (KeyCode) {
+        case platform::vbKeyRight:
+        case platform::vbKeyUp: value += 1; break;
+        case platform::vbKeyLeft:
+        case platform::vbKeyDown: value -= 1; break;
+        case platform::vbKeyPageUp: value += 10; break;
+        case platform::vbKeyPageDown: value -= 10; break;
+        case platform::vbKeyHome: value = m_Min; break;
+        case platform::vbKeyEnd: value = m_Max; break;
+        default: return;
+    }
+    KeyCode = 0;
+    SetValue(static_cast<std::int32_t>(std::clamp<std::int64_t>(value, m_Min, m_Max)));
+}
+
 void ucSlider::valueChanged() {
     if (m_Value == m_LastValue) return;
     if (!m_Dragging) {
@@ -317,6 +374,10 @@ void ucSlider::valueChanged() {
     }
     DrawControl();
     m_LastValue = m_Value;
+    if (QAccessible::isActive()) {
+        QAccessibleValueChangeEvent event(this, m_Value);
+        QAccessible::updateAccessibility(&event);
+    }
 
     QPointer<ucSlider> self(this);
     emit Change();

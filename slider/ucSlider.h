@@ -8,6 +8,9 @@
 // UserControl_InitProperties (a new slider) or UserControl_ReadProperties
 // (one restored from the window's design data), then sizes it with Move.
 // Everything inside is in pixels; the outer size is in twips.
+//
+// With the focus, the arrow keys move the value one step, Page Up and Page
+// Down ten, Home and End to Min and Max, each move with its Change.
 
 #include <cstdint>
 #include <optional>
@@ -57,6 +60,7 @@ public:
     void UserControl_MouseDown(short Button, short Shift, float X, float Y) override;
     void UserControl_MouseMove(short Button, short Shift, float X, float Y) override;
     void UserControl_MouseUp(short Button, short Shift, float X, float Y) override;
+    void UserControl_KeyDown(short& KeyCode, short Shift) override;
 
     // Puts the thumb at the Min end.
     void ResetThumb();

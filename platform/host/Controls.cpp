@@ -3,6 +3,7 @@
 #include <QMouseEvent>
 #include <stdexcept>
 
+#include "platform/host/Accessible.h"
 #include "platform/host/Form.h"
 #include "platform/host/PropertyBag.h"
 #include "platform/host/Rounding.h"
@@ -44,10 +45,17 @@ void SetPlainToolTip(QWidget* control, const QString& text) {
     // Qt shows a tooltip as rich text when it merely looks like markup; an
     // escaped text inside an explicit rich-text tag always reads as written.
     control->setToolTip(text.isEmpty() ? QString() : QStringLiteral("<qt>") + text.toHtmlEscaped());
+    control->setAccessibleDescription(text);
 }
 
 Label::Label(QWidget* parent) : QLabel(parent) {
+    InstallAccessibleFactory();
     setTextFormat(Qt::PlainText);
+}
+
+void Label::keyPressEvent(QKeyEvent* event) {
+    if (!HandKeyDown(event, [this](short& KeyCode, short Shift) { emit KeyDown(KeyCode, Shift); }))
+        QLabel::keyPressEvent(event);
 }
 
 void Label::SetToolTipText(const QString& text) {

@@ -26,13 +26,17 @@ void PlaceTwips(QWidget* control, const TwipsRect& place);
 // A font as the design data gives it; missing faces fall back to a close one.
 QFont DesignFont(const QString& family, double points, bool bold);
 
-// Sets a control's tooltip as plain text, whatever characters it holds.
+// Sets a control's tooltip as plain text, whatever characters it holds; a
+// screen reader gets the same text as the control's description.
 void SetPlainToolTip(QWidget* control, const QString& text);
 
 // Click comes on the release of the left button over the control that the
 // press began on; MouseDown on every press, with button and shift codes and
 // the position in pixels. The second press of a double-click is neither: a
 // double-click is one click. A caption is plain text, never markup.
+// A label that is a tab stop takes the focus from Tab, never from a click,
+// gets KeyDown for the keys pressed on it and is a button to a screen
+// reader, whose press is a Click.
 class Label : public QLabel {
     Q_OBJECT
 
@@ -44,12 +48,17 @@ public:
     void SetToolTipText(const QString& text);
     QString Tag() const { return tag_; }
     void SetTag(const QString& tag) { tag_ = tag; }
+    bool TabStop() const { return focusPolicy() != Qt::NoFocus; }
+    void SetTabStop(bool stop) { setFocusPolicy(stop ? Qt::TabFocus : Qt::NoFocus); }
 
 signals:
     void Click();
     void MouseDown(short Button, short Shift, float X, float Y);
+    // A handler that uses the key sets KeyCode to 0.
+    void KeyDown(short& KeyCode, short Shift);
 
 protected:
+    void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
@@ -81,6 +90,8 @@ public:
     short Min() const { return static_cast<short>(minimum()); }
     short Max() const { return static_cast<short>(maximum()); }
     short Value() const { return static_cast<short>(value()); }
+    short SmallChange() const { return static_cast<short>(singleStep()); }
+    short LargeChange() const { return static_cast<short>(pageStep()); }
     void SetMin(short value) { setMinimum(value); }
     void SetMax(short value) { setMaximum(value); }
     void SetValue(short value) { setValue(value); }

@@ -1,12 +1,15 @@
 #include "platform/host/Form.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QFontDatabase>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QSemaphore>
 #include <QThreadPool>
 #include <QTimer>
 
+#include "platform/host/Accessible.h"
 #include "platform/host/Rounding.h"
 
 namespace platform {
@@ -37,13 +40,54 @@ Qt::WindowFlags flagsFor(Form::Kind kind) {
 // The main window is the first to show text, and filling Qt's font database
 // from fontconfig's list takes a millisecond or more the window need not
 // wait for: a pooled thread fills it while the rest of the program is built.
-// The database is thread-safe, and the application waits for its pool before
-// it ends.
+// The database is thread-safe, but only while the application's GUI part
+// stands, and the application waits for its pool only once that part is
+// gone: a main window that goes waits for the read first.
+bool fontsAhead = false;
+
+QSemaphore& fontsRead() {
+    static QSemaphore read;
+    return read;
+}
+
 void readFontsAhead() {
-    static bool started = false;
-    if (started) return;
-    started = true;
-    QThreadPool::globalInstance()->start([] { QFontDatabase::families(); });
+    if (fontsAhead) return;
+    fontsAhead = true;
+    QThreadPool::globalInstance()->start([] {
+        QFontDatabase::families();
+        fontsRead().release();
+    });
+}
+
+void waitForFontsRead() {
+    if (!fontsAhead) return;
+    fontsRead().acquire();
+    fontsRead().release();
+}
+
+// Windows hides focus marks from a mouse user until a key is pressed; from
+// then on every window shows them.
+bool keyboardUsed = false;
+
+class KeyboardWatch : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress && !keyboardUsed) {
+            keyboardUsed = true;
+            for (QWidget* window : QApplication::topLevelWidgets()) window->update();
+        }
+        return false;
+    }
+};
+
+void watchTheKeyboard() {
+    static QPointer<KeyboardWatch> watch;
+    if (watch || keyboardUsed) return;
+    watch = new KeyboardWatch(qApp);
+    qApp->installEventFilter(watch);
 }
 
 }  // namespace
@@ -65,7 +109,32 @@ short ShiftCode(Qt::KeyboardModifiers modifiers) {
     return shift;
 }
 
+short KeyCodeOf(const QKeyEvent& event) {
+    const int key = event.key();
+    if ((key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9) ||
+        key == Qt::Key_Space)
+        return static_cast<short>(key);  // Qt's codes are the characters, as Windows' are
+    switch (key) {
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab: return vbKeyTab;
+        case Qt::Key_Return:
+        case Qt::Key_Enter: return vbKeyReturn;
+        case Qt::Key_Escape: return vbKeyEscape;
+        case Qt::Key_PageUp: return vbKeyPageUp;
+        case Qt::Key_PageDown: return vbKeyPageDown;
+        case Qt::Key_End: return vbKeyEnd;
+        case Qt::Key_Home: return vbKeyHome;
+        case Qt::Key_Left: return vbKeyLeft;
+        case Qt::Key_Up: return vbKeyUp;
+        case Qt::Key_Right: return vbKeyRight;
+        case Qt::Key_Down: return vbKeyDown;
+        default: return 0;
+    }
+}
+
 Form::Form(Kind kind) : QWidget(nullptr, flagsFor(kind)), kind_(kind) {
+    InstallAccessibleFactory();
+    watchTheKeyboard();
     setAttribute(Qt::WA_DeleteOnClose, false);
     if (kind == Kind::Popup) setAttribute(Qt::WA_ShowWithoutActivating);
     if (kind == Kind::Main) {
@@ -76,6 +145,7 @@ Form::Form(Kind kind) : QWidget(nullptr, flagsFor(kind)), kind_(kind) {
 
 Form::~Form() {
     if (Forms::main_ == this) Forms::main_ = nullptr;
+    if (kind_ == Kind::Main) waitForFontsRead();
 }
 
 void Form::Unload() {
@@ -178,14 +248,46 @@ void Form::SetPicture(StdPicture picture) {
     update();
 }
 
+void Form::SetFocus() {
+    if (!isVisible()) return;
+    raise();
+    activateWindow();
+}
+
+void Form::SetFocusColor(const QColor& color) {
+    if (!focusColor_.isValid() && color.isValid()) {
+        connect(qApp, &QApplication::focusChanged, this, [this](QWidget* from, QWidget* to) {
+            if (focusColor_.isValid() && (isAncestorOf(from) || isAncestorOf(to))) update();
+        });
+    }
+    focusColor_ = color;
+    update();
+}
+
+void Form::Form_KeyDown(short&, short) {}
 void Form::Form_MouseDown(short, short, float, float) {}
 void Form::Form_MouseMove(short, short, float, float) {}
 void Form::Form_MouseUp(short, short, float, float) {}
 
 void Form::paintEvent(QPaintEvent*) {
-    if (picture_.isNull()) return;
     QPainter painter(this);
-    painter.drawPixmap(0, 0, picture_.pixmap());
+    if (!picture_.isNull()) painter.drawPixmap(0, 0, picture_.pixmap());
+    drawFocusMark(painter);
+}
+
+void Form::drawFocusMark(QPainter& painter) const {
+    // Around the control, on the window's own picture: the controls draw
+    // nothing of it, so a mouse user's window looks as it always did.
+    const QWidget* focus = focusWidget();
+    if (!keyboardUsed || !focusColor_.isValid() || !focus || !focus->hasFocus() ||
+        focus->parentWidget() != this)
+        return;
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(focusColor_, 2));
+    painter.setBrush(Qt::NoBrush);
+    // kept inside the window, where a control lies against its edge
+    const QRectF inside = QRectF(rect()).adjusted(1, 1, -1, -1);
+    painter.drawRoundedRect(QRectF(focus->geometry()).adjusted(-2, -2, 2, 2) & inside, 3, 3);
 }
 
 void Form::resizeEvent(QResizeEvent* event) {
@@ -197,7 +299,9 @@ void Form::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange) {
         Form_Resize();
-    } else if (event->type() == QEvent::ActivationChange && !isActiveWindow() && isVisible()) {
+    } else if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
+        Form_Activate();
+    } else if (event->type() == QEvent::ActivationChange && isVisible()) {
         lostActivation();
     }
 }
@@ -231,6 +335,11 @@ void Form::mouseReleaseEvent(QMouseEvent* event) {
     const QPointF p = event->position();
     Form_MouseUp(ButtonCode(event->button()), ShiftCode(event->modifiers()),
                  toScale(static_cast<float>(p.x())), toScale(static_cast<float>(p.y())));
+}
+
+void Form::keyPressEvent(QKeyEvent* event) {
+    if (!HandKeyDown(event, [this](short& KeyCode, short Shift) { Form_KeyDown(KeyCode, Shift); }))
+        QWidget::keyPressEvent(event);
 }
 
 void Form::closeEvent(QCloseEvent* event) {

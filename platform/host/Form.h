@@ -4,6 +4,8 @@
 // to through Forms::Get and gone after Forms::Unload. Positions and sizes
 // are outer measures in twips, as single-precision numbers.
 
+#include <QColor>
+#include <QKeyEvent>
 #include <QPointer>
 #include <QWidget>
 #include <functional>
@@ -11,15 +13,44 @@
 #include "platform/host/Picture.h"
 #include "platform/host/Screen.h"
 
+class QPainter;
+
 namespace platform {
 
 enum ScaleModeConstants : short { vbTwips = 1, vbPixels = 3 };
 enum MouseButtonConstants : short { vbLeftButton = 1, vbRightButton = 2, vbMiddleButton = 4 };
 enum FormWindowStateConstants : short { vbNormal = 0, vbMinimized = 1 };
+enum ShiftConstants : short { vbShiftMask = 1, vbCtrlMask = 2, vbAltMask = 4 };
+// Windows' virtual key codes; letters and digits are their capital characters.
+enum KeyCodeConstants : short {
+    vbKeyTab = 9,
+    vbKeyReturn = 13,
+    vbKeyEscape = 27,
+    vbKeySpace = 32,
+    vbKeyPageUp = 33,
+    vbKeyPageDown = 34,
+    vbKeyEnd = 35,
+    vbKeyHome = 36,
+    vbKeyLeft = 37,
+    vbKeyUp = 38,
+    vbKeyRight = 39,
+    vbKeyDown = 40,
+};
 
-// Mouse button and shift codes as the handlers receive them.
+// Mouse button, shift and key codes as the handlers receive them; a key
+// without a code gives 0.
 short ButtonCode(Qt::MouseButton button);
 short ShiftCode(Qt::KeyboardModifiers modifiers);
+short KeyCodeOf(const QKeyEvent& event);
+// Hands a key press to a KeyDown handler, handler(KeyCode, Shift); true when
+// the handler took the key by setting KeyCode to 0.
+template <class Handler>
+bool HandKeyDown(QKeyEvent* event, Handler&& handler) {
+    short code = KeyCodeOf(*event);
+    if (code == 0) return false;
+    handler(code, ShiftCode(event->modifiers()));
+    return code == 0;
+}
 
 class Form : public QWidget {
     Q_OBJECT
@@ -61,6 +92,12 @@ public:
     const StdPicture& Picture() const { return picture_; }
     void SetPicture(StdPicture picture);
     quintptr hWnd() { return static_cast<quintptr>(winId()); }
+    // Activates the window, when it is shown.
+    void SetFocus();
+    // Once the keyboard is in use, the control that has the focus is ringed
+    // in this colour on the window's picture; no ring while it is invalid.
+    QColor FocusColor() const { return focusColor_; }
+    void SetFocusColor(const QColor& color);
     // Unloads this window, as Forms::Unload does for its class.
     void Unload();
 
@@ -68,7 +105,10 @@ public:
     virtual void Form_Load() {}
     virtual void Form_Unload() {}
     virtual void Form_Resize() {}
+    virtual void Form_Activate() {}
     virtual void Form_LostFocus() {}
+    // A key that no control of the window took; setting KeyCode to 0 takes it.
+    virtual void Form_KeyDown(short& KeyCode, short Shift);
     virtual void Form_MouseDown(short Button, short Shift, float X, float Y);
     virtual void Form_MouseMove(short Button, short Shift, float X, float Y);
     virtual void Form_MouseUp(short Button, short Shift, float X, float Y);
@@ -80,15 +120,18 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
     friend class Forms;
     void lostActivation();
+    void drawFocusMark(QPainter& painter) const;
     float toScale(float pixels) const;
 
     short scaleMode_ = vbTwips;
     StdPicture picture_;
+    QColor focusColor_;
     float left_ = 0, top_ = 0, width_ = 0, height_ = 0;
     Kind kind_;
     std::function<void()> unloadSelf_;

@@ -1,6 +1,8 @@
 #pragma once
 // A list of text entries with a check box each. In-place editing of an
-// entry's text asks BeforeLabelEdit first, which may cancel it.
+// entry's text asks BeforeLabelEdit first, which may cancel it. KeyDown
+// comes for every key, Tab among them, before the list acts on it. To a
+// screen reader the entries are check boxes.
 
 #include <QListWidget>
 
@@ -31,8 +33,11 @@ public:
 
 signals:
     void BeforeLabelEdit(bool& Cancel);
+    // A handler that uses the key sets KeyCode to 0.
+    void KeyDown(short& KeyCode, short Shift);
 
 protected:
+    bool event(QEvent* event) override;
     bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
 };
 

@@ -32,6 +32,8 @@ void ImageHolder::SetPicture(StdPicture picture) {
 UserControl::UserControl(QWidget* parent) : QWidget(parent), surface_(this, vbButtonFace) {
     // The surface paints every pixel; nothing underneath needs drawing.
     setAttribute(Qt::WA_OpaquePaintEvent);
+    // Tab reaches it; a click leaves the focus where it was.
+    setFocusPolicy(Qt::TabFocus);
     // A control has no size until its host gives it one.
     resize(0, 0);
     notified_ = size();
@@ -128,6 +130,7 @@ void UserControl::applyCursor() {
 void UserControl::UserControl_MouseDown(short, short, float, float) {}
 void UserControl::UserControl_MouseMove(short, short, float, float) {}
 void UserControl::UserControl_MouseUp(short, short, float, float) {}
+void UserControl::UserControl_KeyDown(short&, short) {}
 
 // An error raised in a handler would otherwise unwind through Qt's event
 // loop, which it must never do; it ends here, loudly, as an unhandled error
@@ -142,6 +145,13 @@ void UserControl::guarded(const char* what, F&& f) {
     } catch (const std::exception& e) {
         qCritical("%s: unhandled error in %s: %s", qPrintable(objectName()), what, e.what());
     }
+}
+
+void UserControl::keyPressEvent(QKeyEvent* event) {
+    const bool taken = HandKeyDown(event, [this](short& KeyCode, short Shift) {
+        guarded("KeyDown", [&] { UserControl_KeyDown(KeyCode, Shift); });
+    });
+    if (!taken) QWidget::keyPressEvent(event);
 }
 
 void UserControl::mousePressEvent(QMouseEvent* event) {

@@ -3,6 +3,7 @@
 // the host sees in twips and whose inside is measured in pixels, with a
 // persistent drawing surface and mouse notifications that keep coming to it
 // while a button is held (the press captures the mouse until the release).
+// Tab gives it the focus, and then its keys.
 
 #include <QCursor>
 #include <QWidget>
@@ -65,10 +66,13 @@ protected:
     virtual void UserControl_MouseDown(short Button, short Shift, float X, float Y);
     virtual void UserControl_MouseMove(short Button, short Shift, float X, float Y);
     virtual void UserControl_MouseUp(short Button, short Shift, float X, float Y);
+    // Setting KeyCode to 0 takes the key; a key left alone goes to the host.
+    virtual void UserControl_KeyDown(short& KeyCode, short Shift);
 
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;

@@ -25,6 +25,7 @@ KLANKOR_TEST_PACKAGES=(
     desktop-file-utils appstream clang-format
     clang-14 libclang-rt-14-dev
     imagemagick
+    python3-pyatspi at-spi2-core
 )
 
 ensure_packages() {
