@@ -16,9 +16,11 @@
 #include <QUrl>
 
 #include <memory>
+#include <optional>
 
-typedef struct _GstMessage GstMessage;
-
+#include "media/BufferingRules.h"
+#include "media/BusBridge.h"
+#include "media/Pipeline.h"
 #include "media/Player.h"
 #include "media/PlaylistResolver.h"
 #include "media/Reconnection.h"
@@ -94,34 +96,36 @@ public:
 
 protected:
     void customEvent(QEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    struct Engine;
+    // A pipeline asked for while the plugin preload runs, built after it.
+    struct Asked {
+        QUrl address;
+        bool confirmed;
+    };
 
     void play();
     void start();
     void stop();
+    void halt();
     void startAttempt();
     void reconnectNow();
-    void halt();
     void onFetching(const QUrl& address);
     void onResolved(const QUrl& stream);
     void onFailed(const MediaFailure& failure);
     void open(const QUrl& address, bool confirmed);
-    void startSoundWhenReady();
+    void build(const QUrl& address, bool confirmed);
+    void failToBuild(bool confirmed);
     void watchForSound();
     void checkForSound();
-    void preloadSoon();
+    void soundWhenReady();
+    void follow(BufferingRules::Do answer);
+    BufferingRules::Levels levels(int percent, GstObject* queue);
+    void onBusMessage(GstMessage* message);
     void onBuffering(GstMessage* message);
-    bool gatherAgainOncePlayedOut();
-    void applyVolume();
-    void applyBalance();
     void setState(State state);
     void fail(const QString& text);
     void setTitle(const QString& title);
-    QString statusText() const;
-    QString connectingText() const;
 
     Controls controls_{*this};
     Settings settings_{*this};
@@ -136,12 +140,13 @@ private:
     PlaylistResolver resolver_;
     Reconnection reconnection_;
     QTimer retryTimer_;
-    QTimer startBufferTimer_;  // gathering sound before playing
-    QTimer noSoundTimer_;      // an approved pipeline that takes bytes but makes no sound
-    QTimer playOutTimer_;      // the network ran low: the decoded sound still plays
+    QTimer noSoundTimer_;  // an approved pipeline that takes bytes but makes no sound
     bool reopenedSilent_ = false;
-    int startBufferMs_;
-    std::unique_ptr<Engine> engine_;
+    std::shared_ptr<Mailbox> mailbox_;  // GStreamer's threads post here
+    Pipeline pipeline_;
+    std::optional<Asked> waitingToBuild_;
+    BufferingRules buffering_;
+    QTimer bufferingTimer_;  // when the buffering rules want to be asked again
     bool asleep_ = false;
     // Back from waiting and not yet sounding: the status keeps saying it
     // waits, so a wake-up is not taken for a stop or a new station.

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 
+#include "media/GStreamer.h"
 #include "media/WindowsMediaPlayer.h"
 #include "platform/host/Desktop.h"
 #include "platform/host/Form.h"
@@ -47,11 +48,12 @@ int main(int argc, char** argv) {
     platform::session::OnEnd([] { platform::Forms::EndSession(); });
     platform::Forms::Get<Hoofd>();
     mpris.Attach();
-    // The desktop's word on the network and on sleep: after the first frame,
-    // so that the start does not wait for the system bus.
+    // GStreamer's plugins, and the desktop's word on the network and on
+    // sleep: after the first frame, so that the start waits for none of them.
     session::NetworkWatch network;
     session::SleepWatch sleep;
     platform::desktop::AfterFirstFrame(&app, [&network, &sleep] {
+        media::gstreamer::Preload();
         network.Start();
         sleep.Start(QDBusConnection::systemBus());
     });
