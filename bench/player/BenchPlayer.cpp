@@ -9,7 +9,9 @@
 //      moments: how soon sound starts against how often it stops, for
 //      several start-up buffers (optional: it takes long);
 //   l. the longest stall of the Qt event loop while connecting, while the
-//      server drops, and while reconnecting, next to an idle loop.
+//      server drops, and while reconnecting, next to an idle loop; and, in a
+//      fresh process each, a click the moment GStreamer's plugin preload
+//      begins (half a second after the player is made, where nothing paints).
 // Each run is a fresh process, as a user's click is; the compared runs take
 // turns, and medians are printed. No figure passes or fails.
 //
@@ -131,6 +133,30 @@ Heard hear(bench::SinkWatch& watch, long long since, int listenMs) {
         heard.stalls = bench::StallsIn(watch.Writes(), bench::MonotonicNs());
     }
     return heard;
+}
+
+// Child: a click as the plugin preload begins; prints the longest stall of
+// the event loop from the click to "Playing".
+int preloadChild(const QString& url) {
+    media::WindowsMediaPlayer player;
+    player.SetAudioFile(QStringLiteral("/dev/null"));
+    qint64 worst = -1;
+    QElapsedTimer gap;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        if (worst >= 0) worst = std::max(worst, gap.nsecsElapsed());
+        gap.restart();
+    });
+    ticker.start(2);
+    // The player asks for the preload at 500 ms, on a timer made before this one.
+    QTimer::singleShot(501, [&] {
+        player.SetURL(url);
+        gap.restart();
+        worst = 0;
+    });
+    const bool played = waitFor([&] { return player.state() == media::State::Playing; }, 20000);
+    std::printf("stall %lld\n", played ? worst : -1);
+    return 0;
 }
 
 // Runs the player in a child and watches its sink for `listenMs` after the
@@ -447,6 +473,19 @@ void compareStalls(const QUrl& station) {
     std::printf("  ratios to idle: connect %.1f, drop %.1f, reconnect %.1f; final status \"%s\"\n",
                 connecting / idle, dropping / idle, back / idle, qPrintable(player.status()));
     player.controls().stop();
+
+    std::vector<double> duringPreload;
+    for (int i = 0; i < 5; ++i) {
+        QProcess child;
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--during-preload"), relayed.url.toString()});
+        waitFor([&] { return child.state() == QProcess::NotRunning; }, 30000);
+        const QByteArray line = child.readAllStandardOutput().trimmed();
+        duringPreload.push_back(line.startsWith("stall ") ? line.mid(6).toLongLong() / 1e6 : -1);
+    }
+    std::printf("  %-40s %7.2f ms (median of 5 fresh processes; ratio to idle %.1f)\n",
+                "a click as the plugin preload begins", median(duringPreload),
+                median(duringPreload) / idle);
     QMetaObject::invokeMethod(
         &relay, [&] { relay.drop(); }, Qt::BlockingQueuedConnection);
 }
@@ -458,6 +497,8 @@ int main(int argc, char** argv) {
     const QStringList args = app.arguments();
     if (args.size() == 6 && args[1] == QLatin1String("--click"))
         return clickChild(args[2], args[3], args[4].toInt(), args[5].toInt());
+    if (args.size() == 3 && args[1] == QLatin1String("--during-preload"))
+        return preloadChild(args[2]);
 
     const QString station3 = overHttp(Functies::StationUrl(3));
     bool startedNetwork = false;
