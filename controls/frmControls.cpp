@@ -2,7 +2,7 @@
 
 #include "platform/host/PropertyBag.h"
 #include "platform/host/VbError.h"
-#include "player/PlayerSeam.h"
+#include "media/PlayerSeam.h"
 #include "resources/Skin.h"
 #include "settings/RegEdit.h"
 #include "settings/RegPaths.h"

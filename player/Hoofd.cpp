@@ -4,9 +4,9 @@
 #include <cmath>
 
 #include "controls/frmControls.h"
+#include "media/PlayerSeam.h"
 #include "platform/host/User32.h"
 #include "player/Functies.h"
-#include "player/PlayerSeam.h"
 #include "player/StationNames.h"
 #include "resources/Skin.h"
 #include "settings/RegEdit.h"
@@ -58,6 +58,11 @@ class Hoofd::Remote : public PlayerSeam::Remote {
 public:
     explicit Remote(Hoofd& hoofd) : hoofd_(hoofd) {}
 
+    short Stations() const override { return hoofd_.Images.Count(); }
+    QString StationName(short station) const override {
+        return station >= 1 && station <= Stations() ? hoofd_.Images.ListImages(station).Tag
+                                                     : QString();
+    }
     short Station() const override {
         return hoofd_.lblPlaying.Tag().isEmpty() ? 0 : WholeNumber(hoofd_.lblPlaying.Tag());
     }

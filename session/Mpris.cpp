@@ -13,9 +13,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "media/PlayerSeam.h"
 #include "platform/registry/XdgConfig.h"
-#include "player/PlayerSeam.h"
-#include "player/StationNames.h"
 
 namespace session {
 namespace {
@@ -23,7 +22,6 @@ namespace {
 const QString kRoot = QLatin1String(kMprisRoot);
 const QString kPlayer = QLatin1String(kMprisPlayer);
 const QString kProperties = QStringLiteral("org.freedesktop.DBus.Properties");
-constexpr short kStations = static_cast<short>(kStationNames.size());
 
 // The methods of both interfaces with the arguments they take, as D-Bus
 // signatures; a call with other arguments is refused.
@@ -71,7 +69,7 @@ bool isPlaying() {
 }  // namespace
 
 QString LogoFile(short station) {
-    if (station < 1 || station > kStations) return QString();
+    if (station < 1) return QString();
     const QString folder = cacheHome() + QStringLiteral("/klankor/logos");
     const QString file = folder + QStringLiteral("/%1.png").arg(station, 2, 10, QLatin1Char('0'));
     if (QFileInfo(file).isFile()) return file;
@@ -106,8 +104,8 @@ void Mpris::Attach() {
 QVariantMap Mpris::metadata() const {
     const PlayerSeam::Remote* remote = PlayerSeam::MainWindow();
     const short station = remote ? remote->Station() : short{0};
-    if (station < 1 || station > kStations) return {};
-    const QString name = QString::fromUtf8(kStationNames[static_cast<size_t>(station - 1)]);
+    const QString name = remote ? remote->StationName(station) : QString();
+    if (name.isEmpty()) return {};
     const QString title = PlayerSeam::Player().title();
     QVariantMap data{
         {QStringLiteral("mpris:trackid"),
@@ -240,9 +238,9 @@ QDBusMessage Mpris::answerCall(const QDBusMessage& call, bool& quit) {
     } else if (name == QLatin1String("Quit")) {
         quit = true;
     } else if (name == QLatin1String("Next")) {
-        remote->SelectStation(static_cast<short>(station % kStations + 1));
+        remote->SelectStation(static_cast<short>(station % remote->Stations() + 1));
     } else if (name == QLatin1String("Previous")) {
-        remote->SelectStation(station <= 1 ? kStations : static_cast<short>(station - 1));
+        remote->SelectStation(station <= 1 ? remote->Stations() : static_cast<short>(station - 1));
     } else if (name == QLatin1String("Play") ||
                (name == QLatin1String("PlayPause") && !isPlaying())) {
         remote->PlayStation();

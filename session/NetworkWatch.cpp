@@ -1,6 +1,6 @@
 #include "session/NetworkWatch.h"
 
-#include "player/PlayerSeam.h"
+#include "media/PlayerSeam.h"
 
 namespace session {
 

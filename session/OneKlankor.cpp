@@ -11,7 +11,7 @@
 #include <unistd.h>
 
 #include "platform/registry/XdgConfig.h"
-#include "player/PlayerSeam.h"
+#include "media/PlayerSeam.h"
 #include "session/Mpris.h"
 
 namespace session {

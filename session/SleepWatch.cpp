@@ -4,7 +4,7 @@
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 
-#include "player/PlayerSeam.h"
+#include "media/PlayerSeam.h"
 
 namespace session {
 namespace {

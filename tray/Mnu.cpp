@@ -5,7 +5,7 @@
 
 #include "platform/host/Screen.h"
 #include "platform/shell/Shell32.h"
-#include "player/PlayerSeam.h"
+#include "media/PlayerSeam.h"
 
 using platform::Forms;
 namespace shell = platform::shell;

@@ -15,7 +15,7 @@
 #include "controls/frmControls.h"
 #include "platform/host/Form.h"
 #include "player/Hoofd.h"
-#include "player/PlayerSeam.h"
+#include "media/PlayerSeam.h"
 #include "settings/RegEdit.h"
 #include "settings/RegPaths.h"
 #include "settings/frmInstellingen.h"

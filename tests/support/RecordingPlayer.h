@@ -8,7 +8,7 @@
 #include <ostream>
 
 #include "media/Player.h"
-#include "player/PlayerSeam.h"
+#include "media/PlayerSeam.h"
 
 class RecordingPlayer : public media::Player {
 public:

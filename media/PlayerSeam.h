@@ -25,6 +25,10 @@ class Remote : public QObject {
 public:
     using QObject::QObject;
 
+    // The catalogue as the main window holds it: how many stations there
+    // are, and the display name of station 1..Stations().
+    virtual short Stations() const = 0;
+    virtual QString StationName(short station) const = 0;
     // The station last chosen in a station box, 0 before the first choice.
     virtual short Station() const = 0;
     // Shows station 1..32 in the box that holds it and plays it, as a click

@@ -1,4 +1,4 @@
-#include "player/PlayerSeam.h"
+#include "media/PlayerSeam.h"
 
 #include <QPointer>
 
