@@ -150,9 +150,9 @@ int preloadChild(const QString& url) {
     ticker.start(2);
     // The player asks for the preload at 500 ms, on a timer made before this one.
     QTimer::singleShot(501, [&] {
-        player.SetURL(url);
         gap.restart();
         worst = 0;
+        player.SetURL(url);
     });
     const bool played = waitFor([&] { return player.state() == media::State::Playing; }, 20000);
     std::printf("stall %lld\n", played ? worst : -1);
