@@ -17,6 +17,8 @@
 //
 //   KLANKOR_BENCH_PARTS  parts to run (default "cl")
 //   KLANKOR_BENCH_ROUNDS runs of each case (default 5)
+//   KLANKOR_BENCH_COLD   1: part l drops the page cache before each fresh
+//                        process (needs root)
 //   KLANKOR_BENCH_BEFORE another build of bench_player, whose player runs in
 //                        turn with this one's in part c (before and after)
 
@@ -32,6 +34,8 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
+
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -474,8 +478,16 @@ void compareStalls(const QUrl& station) {
                 connecting / idle, dropping / idle, back / idle, qPrintable(player.status()));
     player.controls().stop();
 
+    // KLANKOR_BENCH_COLD=1 (as root): the page cache is dropped before each
+    // process, as at login, where the preload takes longest.
+    const bool cold = qEnvironmentVariableIntValue("KLANKOR_BENCH_COLD") == 1;
     std::vector<double> duringPreload;
     for (int i = 0; i < 5; ++i) {
+        if (cold) {
+            ::sync();
+            QFile drop(QStringLiteral("/proc/sys/vm/drop_caches"));
+            if (drop.open(QIODevice::WriteOnly)) drop.write("3");
+        }
         QProcess child;
         child.start(QCoreApplication::applicationFilePath(),
                     {QStringLiteral("--during-preload"), relayed.url.toString()});
@@ -483,8 +495,8 @@ void compareStalls(const QUrl& station) {
         const QByteArray line = child.readAllStandardOutput().trimmed();
         duringPreload.push_back(line.startsWith("stall ") ? line.mid(6).toLongLong() / 1e6 : -1);
     }
-    std::printf("  %-40s %7.2f ms (median of 5 fresh processes; ratio to idle %.1f)\n",
-                "a click as the plugin preload begins", median(duringPreload),
+    std::printf("  %-40s %7.2f ms (median of 5 fresh%s processes; ratio to idle %.1f)\n",
+                "a click as the plugin preload begins", median(duringPreload), cold ? ", cold" : "",
                 median(duringPreload) / idle);
     QMetaObject::invokeMethod(
         &relay, [&] { relay.drop(); }, Qt::BlockingQueuedConnection);
