@@ -21,6 +21,7 @@ KLANKOR_TEST_PACKAGES=(
     xvfb xauth openbox xdotool x11-utils x11-apps trayer
     dbus-daemon playerctl
     python3-dbusmock # NetworkManager and logind on a private system bus
+    python3-pil # scripts/walkthrough reads its screenshots
     libx11-dev libxext-dev
     desktop-file-utils appstream clang-format
     clang-14 libclang-rt-14-dev
