@@ -32,9 +32,12 @@ void Xdotool(const QStringList& args) {
 
 void ClickAt(QPoint global, int button) {
     const QString b = QString::number(button);
-    Xdotool({"mousemove", QString::number(global.x()), QString::number(global.y())});
-    QTest::qWait(60);
-    Xdotool({"mousedown", b});
+    // One run, so the press follows the move in the X server's order.
+    Xdotool(
+        {"mousemove", QString::number(global.x()), QString::number(global.y()), "mousedown", b});
+    // Held a moment, as a hand holds it: the window manager takes up the press
+    // (focus, raise, a window move) before the release, and nothing a test
+    // could wait for marks that when the window is another program's.
     QTest::qWait(60);
     Xdotool({"mouseup", b});
 }

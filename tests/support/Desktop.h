@@ -17,7 +17,7 @@ namespace desktop {
 // xdotool does.
 void Xdotool(const QStringList& args);
 // Moves to a point of the screen and clicks there with the given button,
-// with the short pauses a window manager needs between the steps.
+// holding it the moment a window manager needs to take up the press.
 void ClickAt(QPoint global, int button = 1);
 // Runs the event loop until `done` holds or the time is up.
 bool WaitFor(const std::function<bool()>& done, int milliseconds = 5000);
