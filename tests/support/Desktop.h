@@ -27,6 +27,9 @@ bool ActiveForTheWindowManager(QWidget& window);
 // Where the window is that the window manager holds active, once that is a
 // window of the given name (of any program); nothing if it never is.
 std::optional<QRect> ActiveWindowNamed(const QString& name, int milliseconds = 15000);
+// Where the X server has one of the program's windows now: also while the
+// window manager moves it, which the program hears of only at the end.
+std::optional<QRect> PlaceOnScreen(QWidget& window);
 
 // Counts the events of one type that reach the program's windows, so a test
 // can wait until what it did has arrived, also when it should change nothing.
