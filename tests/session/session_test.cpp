@@ -8,6 +8,7 @@
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusVariant>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QImage>
 #include <QProcess>
@@ -81,13 +82,22 @@ protected:
         return WaitFor([&] { return klankor.state() == QProcess::NotRunning; }, 10000) &&
                klankor.exitStatus() == QProcess::NormalExit;
     }
-    // Whether a window of that name is shown, waiting that long for one.
+    // Whether a window of that name is shown, waiting that long for one. A
+    // search that meets a window going away fails (BadWindow) and is made again.
     static bool shown(const QString& name, int milliseconds = 15000) {
-        QProcess search;
-        search.start("xdotool", {"search", "--sync", "--onlyvisible", "--name", "^" + name + "$"});
-        if (!search.waitForFinished(milliseconds)) search.kill();
-        search.waitForFinished();
-        return !search.readAllStandardOutput().trimmed().isEmpty();
+        const QDeadlineTimer deadline(milliseconds);
+        while (!deadline.hasExpired()) {
+            QProcess search;
+            search.start("xdotool",
+                         {"search", "--sync", "--onlyvisible", "--name", "^" + name + "$"});
+            if (!search.waitForFinished(int(deadline.remainingTime()))) {
+                search.kill();
+                search.waitForFinished();
+                return false;
+            }
+            if (!search.readAllStandardOutput().trimmed().isEmpty()) return true;
+        }
+        return false;
     }
     // The centre of a main window's control, from the window's design data.
     static QPoint centreOf(const char* control) {
