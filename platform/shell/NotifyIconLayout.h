@@ -3,8 +3,8 @@
 // messages its icon sends, written once for the tray window that fills the
 // record and the shell that reads it. The record is the 488-byte ANSI layout
 // of 32-bit Windows, with a 128-byte tip and the balloon fields; its numbers
-// are 32-bit little-endian and go in and out byte by byte, so only the
-// layout below is used, never the struct itself.
+// are 32-bit little-endian and go in and out byte by byte, so the struct
+// below gives places and sizes only and never holds a record.
 
 #include <cstddef>
 #include <cstdint>
