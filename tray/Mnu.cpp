@@ -2,6 +2,9 @@
 
 #include <QCursor>
 #include <QTimer>
+#include <cmath>
+#include <cstdint>
+#include <optional>
 
 #include "platform/host/Screen.h"
 #include "platform/shell/Shell32.h"
@@ -12,8 +15,13 @@ namespace shell = platform::shell;
 
 namespace {
 
-constexpr float kLeftButtonUp = 514;   // WM_LBUTTONUP
-constexpr float kRightButtonUp = 517;  // WM_RBUTTONUP
+// The icon's mouse message comes as X: its number taken as pixels, in twips.
+// Only a whole 32-bit number is a message; anything else is none.
+std::optional<std::uint32_t> MouseMessage(float X) {
+    const float number = X / platform::Screen::TwipsPerPixelX();
+    if (!(number >= 0.0f && number < 0x1p32f) || std::trunc(number) != number) return std::nullopt;
+    return static_cast<std::uint32_t>(number);
+}
 
 }  // namespace
 
@@ -71,10 +79,10 @@ void Mnu::Form_Unload() {
 }
 
 void Mnu::Form_MouseMove(short, short, float X, float) {
-    const float message = X / platform::Screen::TwipsPerPixelX();
-    if (message == kLeftButtonUp) {
+    const std::optional<std::uint32_t> message = MouseMessage(X);
+    if (message == shell::WM_LBUTTONUP) {
         RestoreMain();
-    } else if (message == kRightButtonUp) {
+    } else if (message == shell::WM_RBUTTONUP) {
         const media::Player& player = PlayerSeam::Player();
         if (player.state() == media::State::Playing) {
             menuStart->setEnabled(false);

@@ -2,10 +2,6 @@
 
 #include <algorithm>
 
-namespace {
-constexpr std::size_t kTipOffset = 24;
-}
-
 void NotifyIconData::put(std::size_t offset, std::uint32_t value) {
     for (std::size_t i = 0; i < 4; ++i) {
         bytes_[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
@@ -22,7 +18,7 @@ std::uint32_t NotifyIconData::get(std::size_t offset) const {
 
 void NotifyIconData::SetszTip(std::string_view text) {
     const std::size_t n = std::min(text.size(), kTipSize);
-    auto tip = bytes_.begin() + kTipOffset;
+    auto tip = bytes_.begin() + offsetof(Layout, szTip);
     std::copy_n(text.begin(), n, tip);
     std::fill(tip + static_cast<std::ptrdiff_t>(n), tip + kTipSize, ' ');
 }

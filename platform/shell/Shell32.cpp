@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QSystemTrayIcon>
 #include <QWidget>
+#include <cstddef>
 #include <map>
 #include <memory>
 #include <utility>
@@ -16,8 +17,10 @@
 namespace platform::shell {
 namespace {
 
-constexpr std::size_t kTipOffset = 24;
-constexpr std::size_t kTipSize = 128;
+using Layout = NOTIFYICONDATAA;
+constexpr std::size_t kTipOffset = offsetof(Layout, szTip);
+constexpr std::size_t kTipSize = sizeof(Layout::szTip);
+// The older, shorter layouts are read as long as they hold the tip.
 constexpr std::size_t kLeastSize = kTipOffset + kTipSize;
 
 std::uint32_t readU32(std::span<const std::uint8_t> bytes, std::size_t offset) {
@@ -125,15 +128,15 @@ BOOL modify(const NotifyRecord& record, const Key& key) {
 }  // namespace
 
 std::optional<NotifyRecord> ReadNotifyRecord(std::span<const std::uint8_t> record) {
-    if (record.size() < 4) return std::nullopt;
-    const std::uint32_t size = readU32(record, 0);
+    if (record.size() < sizeof(Layout::cbSize)) return std::nullopt;
+    const std::uint32_t size = readU32(record, offsetof(Layout, cbSize));
     if (size < kLeastSize || size > record.size()) return std::nullopt;
     NotifyRecord read;
-    read.hWnd = readU32(record, 4);
-    read.uID = readU32(record, 8);
-    read.uFlags = readU32(record, 12);
-    read.uCallbackMessage = readU32(record, 16);
-    read.hIcon = static_cast<std::int32_t>(readU32(record, 20));
+    read.hWnd = readU32(record, offsetof(Layout, hWnd));
+    read.uID = readU32(record, offsetof(Layout, uID));
+    read.uFlags = readU32(record, offsetof(Layout, uFlags));
+    read.uCallbackMessage = readU32(record, offsetof(Layout, uCallbackMessage));
+    read.hIcon = static_cast<std::int32_t>(readU32(record, offsetof(Layout, hIcon)));
     // The tip ends at its first zero byte; a full field keeps room for one.
     const auto tip = record.subspan(kTipOffset, kTipSize - 1);
     for (const std::uint8_t c : tip) {

@@ -11,6 +11,8 @@
 #include <span>
 #include <string>
 
+#include "platform/shell/NotifyIconLayout.h"
+
 class QSystemTrayIcon;
 
 namespace platform::shell {
@@ -20,16 +22,6 @@ using BOOL = std::int32_t;  // 1 for success, 0 for failure
 inline constexpr std::uint32_t NIM_ADD = 0;
 inline constexpr std::uint32_t NIM_MODIFY = 1;
 inline constexpr std::uint32_t NIM_DELETE = 2;
-
-inline constexpr std::uint32_t NIF_MESSAGE = 1;
-inline constexpr std::uint32_t NIF_ICON = 2;
-inline constexpr std::uint32_t NIF_TIP = 4;
-
-inline constexpr std::uint32_t WM_MOUSEMOVE = 0x200;
-inline constexpr std::uint32_t WM_LBUTTONUP = 0x202;
-inline constexpr std::uint32_t WM_LBUTTONDBLCLK = 0x203;
-inline constexpr std::uint32_t WM_RBUTTONUP = 0x205;
-inline constexpr std::uint32_t WM_MBUTTONUP = 0x208;
 
 // The fields of a notification record that the shell reads. The record's
 // first four bytes give its size; a record too short to hold the tip is

@@ -3,7 +3,7 @@
 #include <QGuiApplication>
 #include <QMouseEvent>
 
-#include "platform/shell/Shell32.h"
+#include "platform/shell/NotifyIconLayout.h"
 
 namespace platform::shell {
 

@@ -24,16 +24,27 @@ QPoint drag(QWidget& window, QPoint at, int button, QPoint by, bool moves) {
     const QPoint before = window.frameGeometry().topLeft();
     const QPoint start = window.mapToGlobal(at);
     const QString b = QString::number(button);
-    desktop::EventCounter releases(QEvent::MouseButtonRelease);
-    // Each step gives openbox the moment it needs to take up the move.
-    desktop::Xdotool({"mousemove", QString::number(start.x()), QString::number(start.y())});
-    QTest::qWait(50);
-    desktop::Xdotool({"mousedown", b});
+    const std::optional<QRect> placed = desktop::PlaceOnScreen(window);
+    const auto movedBy = [&](QPoint offset) {
+        const std::optional<QRect> now = desktop::PlaceOnScreen(window);
+        return now && placed &&
+               (now->topLeft() - placed->topLeft() - offset).manhattanLength() <= 3;
+    };
+    desktop::EventCounter presses(QEvent::MouseButtonPress), motions(QEvent::MouseMove),
+        releases(QEvent::MouseButtonRelease);
+    desktop::Xdotool(
+        {"mousemove", QString::number(start.x()), QString::number(start.y()), "mousedown", b});
+    EXPECT_TRUE(desktop::WaitFor([&] { return presses.count() > 0; })) << "no press";
+    // openbox takes up a move some moments after the press, and nothing here
+    // shows when: a drag, or a move where none should be, gets that moment.
     QTest::qWait(50);
     for (int i = 1; i <= 5; ++i) {
-        const QPoint p = start + by * i / 5;
-        desktop::Xdotool({"mousemove", QString::number(p.x()), QString::number(p.y())});
-        QTest::qWait(50);
+        const QPoint step = by * i / 5;
+        const int seen = motions.count();
+        desktop::Xdotool({"mousemove", QString::number((start + step).x()),
+                          QString::number((start + step).y())});
+        // openbox has moved the window there, or the program has had the move
+        desktop::WaitFor([&] { return moves ? movedBy(step) : motions.count() > seen; });
     }
     desktop::Xdotool({"mouseup", b});
     desktop::WaitFor([&] {

@@ -81,11 +81,13 @@ TEST(WaylandSession, ChoosesXcbWhenAnXServerAnswers) {
 // --help and --version answer without an X server; what is not an option
 // of Klankor's or Qt's is refused with status 2 and named.
 TEST(CommandLine, AnswersWithoutAWindowAndRefusesWhatItDoesNotKnow) {
-    const auto run = [](const QStringList& args) {
+    const QTemporaryDir runtime;
+    const auto run = [&runtime](const QStringList& args) {
         QProcess klankor;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.remove("DISPLAY");
         env.remove("QT_QPA_PLATFORM");
+        env.insert("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=" + runtime.filePath("no-system-bus"));
         klankor.setProcessEnvironment(env);
         klankor.start(QStringLiteral(KLANKOR_PROGRAM), args);
         EXPECT_TRUE(klankor.waitForFinished(10000)) << args.join(' ').toStdString();

@@ -6,8 +6,8 @@
 #include "settings/RegEdit.h"
 #include "settings/frmInstellingen.h"
 
+#include <QApplication>
 #include <QFile>
-#include <QProcess>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -16,14 +16,26 @@
 
 namespace {
 
+using desktop::WaitFor;
 using platform::Forms;
 
 const QString kKey = QStringLiteral("HKEY_CURRENT_USER\\Software\\Quelmo\\Klankor\\");
 
 void click(QWidget* widget, QPoint at) {
-    const QPoint p = widget->mapToGlobal(at);
-    desktop::ClickAt(p);
-    QTest::qWait(300);
+    desktop::ClickAt(widget->mapToGlobal(at));
+}
+
+// Once the window manager has moved the activation away from the window and
+// the program has handled all that came of it.
+bool activationLeft(QWidget& window) {
+    if (!WaitFor([&] {
+            return !window.isActiveWindow() && !desktop::ActiveForTheWindowManager(window);
+        }))
+        return false;
+    bool handled = false;
+    QMetaObject::invokeMethod(
+        qApp, [&handled] { handled = true; }, Qt::QueuedConnection);
+    return WaitFor([&] { return handled; });
 }
 
 class SettingsOnDesktop : public ::testing::Test {
@@ -36,8 +48,7 @@ protected:
         other.setWindowTitle(QStringLiteral("elders"));
         other.setGeometry(800, 50, 200, 150);
         other.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&other, 20000));
-        QTest::qWait(200);
+        ASSERT_TRUE(WaitFor([&] { return desktop::ActiveForTheWindowManager(other); }, 20000));
     }
     void TearDown() override {
         Forms::Unload<Hoofd>();
@@ -48,7 +59,7 @@ protected:
         Hoofd& hoofd = Forms::Get<Hoofd>();
         frmInstellingen& window = Forms::Get<frmInstellingen>();
         click(&hoofd.Label1, hoofd.Label1.rect().center());
-        EXPECT_TRUE(window.Visible());
+        EXPECT_TRUE(WaitFor([&] { return window.Visible(); }));
         window.activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(&window, 20000));
         return window;
@@ -63,7 +74,7 @@ TEST_F(SettingsOnDesktop, AnotherWindowTakingTheActivationHidesAndSaves) {
     window.lstInstellingen.ListItems(1).SetChecked(true);
     window.lstInstellingen.ListItems(3).SetChecked(true);
     click(&other, QPoint(100, 75));
-    EXPECT_FALSE(window.Visible());
+    ASSERT_TRUE(WaitFor([&] { return !window.Visible(); }));
     EXPECT_EQ(RegEdit::ReadRegValue(kKey + "autostream"), QStringLiteral("1"));
     EXPECT_EQ(RegEdit::ReadRegValue(kKey + "minsys"), QStringLiteral("1"));
 }
@@ -71,13 +82,17 @@ TEST_F(SettingsOnDesktop, AnotherWindowTakingTheActivationHidesAndSaves) {
 TEST_F(SettingsOnDesktop, ClicksInsideTheWindowKeepItOpenAndSaveNothing) {
     frmInstellingen& window = open();
     platform::ListView& list = window.lstInstellingen;
+    desktop::EventCounter releases(QEvent::MouseButtonRelease);
     for (int row = 0; row < 3; ++row) {
         click(list.viewport(), list.visualItemRect(list.item(row)).center());
+        // the click has arrived, and the window manager has done with it
+        ASSERT_TRUE(WaitFor([&] { return releases.count() > row; })) << row;
+        EXPECT_TRUE(desktop::ActiveForTheWindowManager(window)) << row;
         EXPECT_TRUE(window.Visible()) << row;
     }
     EXPECT_FALSE(QFile::exists(home.store()));
     click(&other, QPoint(100, 75));
-    EXPECT_FALSE(window.Visible());
+    ASSERT_TRUE(WaitFor([&] { return !window.Visible(); }));
     EXPECT_EQ(RegEdit::ReadRegValue(kKey + "autostream"), QStringLiteral("0"));
 }
 
@@ -89,7 +104,7 @@ TEST_F(SettingsOnDesktop, HidingWhileActiveDoesNotSave) {
     ASSERT_TRUE(window.lstInstellingen.hasFocus());
     window.lstInstellingen.ListItems(1).SetChecked(true);
     window.SetVisible(false);
-    QTest::qWait(300);
+    ASSERT_TRUE(activationLeft(window));
     EXPECT_FALSE(QFile::exists(home.store()));
     EXPECT_TRUE(window.lstInstellingen.ListItems(1).Checked());
 }

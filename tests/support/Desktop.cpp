@@ -32,9 +32,12 @@ void Xdotool(const QStringList& args) {
 
 void ClickAt(QPoint global, int button) {
     const QString b = QString::number(button);
-    Xdotool({"mousemove", QString::number(global.x()), QString::number(global.y())});
-    QTest::qWait(60);
-    Xdotool({"mousedown", b});
+    // One run, so the press follows the move in the X server's order.
+    Xdotool(
+        {"mousemove", QString::number(global.x()), QString::number(global.y()), "mousedown", b});
+    // Held a moment, as a hand holds it: the window manager takes up the press
+    // (focus, raise, a window move) before the release, and nothing a test
+    // could wait for marks that when the window is another program's.
     QTest::qWait(60);
     Xdotool({"mouseup", b});
 }
@@ -45,29 +48,43 @@ bool ActiveForTheWindowManager(QWidget& window) {
     return ok && id.trimmed().toULongLong() == window.winId();
 }
 
+namespace {
+
+// Where the X server has a window, by its id.
+std::optional<QRect> placeOf(const QString& id) {
+    bool measured = false;
+    const QString geometry =
+        QString::fromLatin1(run({"getwindowgeometry", "--shell", id}, measured));
+    if (!measured) return std::nullopt;
+    QRect r;
+    for (const QString& line : geometry.split(u'\n')) {
+        const int value = line.section(u'=', 1).toInt();
+        if (line.startsWith(u"X=")) r.moveLeft(value);
+        if (line.startsWith(u"Y=")) r.moveTop(value);
+        if (line.startsWith(u"WIDTH=")) r.setWidth(value);
+        if (line.startsWith(u"HEIGHT=")) r.setHeight(value);
+    }
+    return r;
+}
+
+}  // namespace
+
+std::optional<QRect> PlaceOnScreen(QWidget& window) {
+    return placeOf(QString::number(window.winId()));
+}
+
 std::optional<QRect> ActiveWindowNamed(const QString& name, int milliseconds) {
     std::optional<QRect> place;
     WaitFor(
         [&] {
             // Shown as well as active: before it is mapped it may not be in its place yet.
-            bool active = false, shown = false, measured = false;
+            bool active = false, shown = false;
             const QByteArray id = run({"getactivewindow"}, active).trimmed();
             const QList<QByteArray> named =
                 run({"search", "--onlyvisible", "--name", "^" + name + "$"}, shown).split('\n');
             if (!active || !shown || !named.contains(id)) return false;
-            const QString geometry =
-                QString::fromLatin1(run({"getwindowgeometry", "--shell", id}, measured));
-            if (!measured) return false;
-            QRect r;
-            for (const QString& line : geometry.split(u'\n')) {
-                const int value = line.section(u'=', 1).toInt();
-                if (line.startsWith(u"X=")) r.moveLeft(value);
-                if (line.startsWith(u"Y=")) r.moveTop(value);
-                if (line.startsWith(u"WIDTH=")) r.setWidth(value);
-                if (line.startsWith(u"HEIGHT=")) r.setHeight(value);
-            }
-            place = r;
-            return true;
+            place = placeOf(QString::fromLatin1(id));
+            return place.has_value();
         },
         milliseconds);
     return place;

@@ -17,7 +17,7 @@ namespace desktop {
 // xdotool does.
 void Xdotool(const QStringList& args);
 // Moves to a point of the screen and clicks there with the given button,
-// with the short pauses a window manager needs between the steps.
+// holding it the moment a window manager needs to take up the press.
 void ClickAt(QPoint global, int button = 1);
 // Runs the event loop until `done` holds or the time is up.
 bool WaitFor(const std::function<bool()>& done, int milliseconds = 5000);
@@ -27,6 +27,9 @@ bool ActiveForTheWindowManager(QWidget& window);
 // Where the window is that the window manager holds active, once that is a
 // window of the given name (of any program); nothing if it never is.
 std::optional<QRect> ActiveWindowNamed(const QString& name, int milliseconds = 15000);
+// Where the X server has one of the program's windows now: also while the
+// window manager moves it, which the program hears of only at the end.
+std::optional<QRect> PlaceOnScreen(QWidget& window);
 
 // Counts the events of one type that reach the program's windows, so a test
 // can wait until what it did has arrived, also when it should change nothing.

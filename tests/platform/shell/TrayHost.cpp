@@ -87,17 +87,23 @@ bool Press(const Window& window, int button) {
     const QPoint c = window.geometry.center();
     if (!Xdotool({QStringLiteral("mousemove"), QString::number(c.x()), QString::number(c.y())}))
         return false;
+    // A pointer that has just come over a new icon: a press at once missed
+    // about one run in five (no menu for the right button), and what the tray
+    // or the icon still does then shows nowhere a test can look.
     QTest::qWait(50);
     return Xdotool({QStringLiteral("mousedown"), QString::number(button)});
 }
 
 bool Release(int button) {
-    QTest::qWait(50);
     return Xdotool({QStringLiteral("mouseup"), QString::number(button)});
 }
 
 bool Click(const Window& window, int button) {
-    return Press(window, button) && Release(button);
+    if (!Press(window, button)) return false;
+    // Held a moment, as a hand holds it: the icon may be another program's,
+    // whose taking up of the press nothing here can see.
+    QTest::qWait(50);
+    return Release(button);
 }
 
 }  // namespace trayhost

@@ -26,8 +26,9 @@ bool WaitForIconOf(const QSystemTrayIcon& icon, int milliseconds = 5000);
 // Runs xdotool, keeping the event loop going; false on failure.
 bool Xdotool(const QStringList& args);
 // Presses and releases a mouse button (1 left, 3 right) in the middle of a
-// window, with short pauses, as a user would.
+// window, holding it a moment as a user would.
 bool Click(const Window& window, int button);
+// The press alone, in the middle of a window, and the release alone.
 bool Press(const Window& window, int button);
 bool Release(int button);
 
