@@ -15,11 +15,13 @@ memory  resident memory (VmRSS, VmHWM) after the first station switch and
         stepping the boxes' scroll bars so the stations differ; the plain
         window's memory is printed for scale. Needs the local radio network.
 playing Klankor with its window, starting its stored station at launch,
-        next to gst-launch-1.0 playbin and Goodvibes (with its window) on the
-        same stream, all started at the same moment and writing through the
-        same sink chain to files (Goodvibes: its own sink): launch to the first sound, then CPU time,
-        peak RSS and wake-ups per second over the run, each as a ratio to
-        gst-launch; medians of --rounds runs. --before adds another build.
+        next to gst-launch-1.0 playbin (plain, and with Klankor's balance
+        filter) and Goodvibes (with its window) on the same stream, all
+        started at the same moment and writing through the same sink chain
+        to files (Goodvibes: its own sink): launch to the first sound, then
+        CPU time, peak RSS and wake-ups per second over the run, each as a
+        ratio to gst-launch; medians of --rounds runs. --before adds another
+        build.
 
 Figures only: nothing here passes or fails. Without an X display the run
 moves itself onto a private one (scripts/with-desktop).
@@ -285,6 +287,12 @@ def playing_round(args, work, url):
     starts["gst-launch"] = (["gst-launch-1.0", "-q", "playbin", "uri=" + url, "flags=0x12",
                              "audio-sink=" + SINK + audio], dict(os.environ), audio,
                             "gst-launch-1.0")
+    # The same with Klankor's balance filter: what the sound itself costs Klankor.
+    audio = os.path.join(tempfile.mkdtemp(dir=work), "balance.raw")
+    starts["gst+balance"] = (["gst-launch-1.0", "-q", "playbin", "uri=" + url, "flags=0x12",
+                              "audio-filter=audiopanorama method=simple",
+                              "audio-sink=" + SINK + audio], dict(os.environ), audio,
+                             "gst-launch-1.0")
     if shutil.which("goodvibes"):
         config = tempfile.mkdtemp(dir=work)
         audio = os.path.join(config, "audio.raw")
@@ -349,7 +357,8 @@ def playing(args, work):
     print(f"Playing station {args.station} ({url}) for {args.seconds:g} s, every program "
           f"started at the same moment; medians of {args.rounds} runs")
     rounds = [playing_round(args, work, url) for _ in range(args.rounds)]
-    labels = [label for label in ("gst-launch", "before", "klankor", "goodvibes")
+    labels = [label for label in ("gst-launch", "gst+balance", "before", "klankor",
+                                                "goodvibes")
               if any(label in r for r in rounds)]
     print(f"{'program':<12}{'first sound s':>14}{'CPU s':>8}{'ratio':>7}{'playing':>9}{'ratio':>7}"
           f"{'peak RSS MiB':>14}{'ratio':>7}{'wake-ups/s':>12}{'ratio':>7}")
